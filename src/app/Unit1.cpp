@@ -1,0 +1,246 @@
+#include "Unit1.h"
+
+#include "AddressSubstitution.h"
+#include "MessageBox.h"
+#include "ProfilePaths.h"
+#include "TrayIcon.h"
+#include "WindowPlacement.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+
+using namespace kalvuno;
+
+TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &arguments, QWidget *parent)
+    : QMainWindow(parent), m_paths(AppPaths::inFolder(profileFolder))
+{
+    setObjectName(QStringLiteral("Fo_Kalvuno"));
+    setWindowTitle(QStringLiteral("Kalvuno"));
+    setAccessibleName(QStringLiteral("Kalvuno"));
+    setWindowIcon(QIcon(dataFolder() + QStringLiteral("icons/kalvuno.png")));
+    resize(786, 583);
+    createMenus();
+    createStatusBar();
+    FormCreate(arguments);
+}
+
+TFo_Kalvuno::~TFo_Kalvuno() { FormDestroy(); }
+
+void TFo_Kalvuno::createMenus()
+{
+    MF_File = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    MF_File->setObjectName(QStringLiteral("MF_File"));
+    MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));
+    MF_Exit->setObjectName(QStringLiteral("MF_Exit"));
+    connect(MF_Exit, &QAction::triggered, this, &TFo_Kalvuno::MF_ExitClick);
+}
+
+void TFo_Kalvuno::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("SB_Status"));
+    bar->setAccessibleName(QStringLiteral("ステータスバー"));
+    // Hints replace this text while the pointer rests on a control.
+    m_statusText = new QLabel(QStringLiteral("Ready"), bar);
+    bar->addWidget(m_statusText, 1);
+}
+
+void TFo_Kalvuno::FormCreate(const QStringList &arguments)
+{
+    // QRandomGenerator::global() is seeded by the system; nothing to do for the random numbers.
+    ensureFolder(m_paths.profile);
+    m_config = std::make_unique<Configuration>(m_paths.configuration);
+
+    m_tray = new TrayIcon(windowIcon(), this);
+    connect(m_tray, &TrayIcon::leftClicked, this, &TFo_Kalvuno::restoreFromTray);
+
+    m_commandLine = parseCommandLine(arguments);
+    const QString defaultHost = defaultServiceHost();
+    switch (m_commandLine.service) {
+    case ServiceChoice::Default:
+        m_service = ServiceAddressing::forHost(defaultHost, QString::fromUtf16(kServiceScriptPath));
+        break;
+    case ServiceChoice::Develop:
+        m_service = ServiceAddressing::forHost(developServiceHost(defaultHost), QString::fromUtf16(kDevelopScriptPath));
+        break;
+    case ServiceChoice::Test:
+        m_service = ServiceAddressing::forHost(testServiceHost(), QString::fromUtf16(kServiceScriptPath));
+        break;
+    }
+    m_startMinimized = m_commandLine.startMinimized;
+    setAddressSubstitution({m_config->read(keys::DomainName), m_config->read(keys::PrivateAddress)});
+    setAcceptDrops(true);
+
+    Ti_Check = new QTimer(this);
+    Ti_Check->setObjectName(QStringLiteral("Ti_Check"));
+    Ti_Check->setInterval(50);
+    connect(Ti_Check, &QTimer::timeout, this, &TFo_Kalvuno::Ti_CheckTimer);
+    m_firstShow = true;
+}
+
+void TFo_Kalvuno::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_firstShow)
+        FormShow();
+}
+
+void TFo_Kalvuno::FormShow()
+{
+    firstRunSetup();
+
+    m_videoMode = m_config->read(keys::VideoMode);
+    m_repeatMode = m_config->read(keys::RepeatMode);
+    m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
+    m_browseOnPlay = m_config->read(keys::Browse);
+
+    m_firstShow = false;
+    Ti_Check->start();
+    m_homePage = topPageUrl(defaultServiceHost());
+    restorePlacement();
+}
+
+bool TFo_Kalvuno::firstRunSetup()
+{
+    if (m_config->read(keys::Setup) != 0)
+        return true;
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/mp3/");
+    if (!ensureFolder(folder))
+        folder.clear();
+    IniBatch batch(m_config->file());
+    m_config->write(keys::Download, folder);
+    m_config->write(keys::DL, true);
+    return checkWrite(batch.commit());
+}
+
+void TFo_Kalvuno::restorePlacement()
+{
+    statusBar()->setVisible(m_config->read(keys::StatusBar));
+    const QRect current = geometry();
+    const SavedBounds saved{m_config->read(keys::Left, current.x()), m_config->read(keys::Top, current.y()),
+                            m_config->read(keys::Width, current.width()),
+                            m_config->read(keys::Height, current.height())};
+    const QScreen *where = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!where)
+        return;
+    switch (decidePlacement(saved, where->geometry().size(), where->availableGeometry())) {
+    case PlacementAction::Maximize:
+        setWindowState(windowState() | Qt::WindowMaximized);
+        break;
+    case PlacementAction::Apply:
+        setGeometry(saved.left, saved.top, saved.width, saved.height);
+        break;
+    case PlacementAction::Keep:
+        break;
+    }
+}
+
+bool TFo_Kalvuno::savePlacement()
+{
+    // A maximised window is saved with bounds that cover the work area, so
+    // that the next start maximises it again.
+    QRect bounds = geometry();
+    if (isMaximized()) {
+        const QRect area = screen() ? screen()->availableGeometry() : frameGeometry();
+        bounds = QRect(frameGeometry().topLeft(), frameGeometry().size().expandedTo(area.size()));
+    }
+    IniBatch batch(m_config->file());
+    m_config->write(keys::StatusBar, statusBar()->isVisible());
+    m_config->write(keys::Left, bounds.x());
+    m_config->write(keys::Top, bounds.y());
+    m_config->write(keys::Width, bounds.width());
+    m_config->write(keys::Height, bounds.height());
+    return checkWrite(batch.commit());
+}
+
+bool TFo_Kalvuno::checkWrite(bool ok)
+{
+    if (!ok)
+        messagebox::showWriteError(this, m_config->path());
+    return ok;
+}
+
+void TFo_Kalvuno::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+    // The program ends with its main window, also when the window was hidden in the tray.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TFo_Kalvuno::FormClose()
+{
+    m_firstShow = true;
+    HideTrayIcon();
+    Ti_Check->stop();
+    savePlacement();
+}
+
+void TFo_Kalvuno::FormDestroy()
+{
+    // The current playlist is a working file of one run.
+    QFile::remove(m_paths.currentList);
+    m_config.reset();
+}
+
+void TFo_Kalvuno::MF_ExitClick() { close(); }
+
+void TFo_Kalvuno::Ti_CheckTimer()
+{
+    if (m_startMinimized) {
+        m_startMinimized = false;
+        setWindowState(windowState() | Qt::WindowMinimized);
+    }
+}
+
+bool TFo_Kalvuno::isTrayIconShown() const { return m_tray->isShown(); }
+
+void TFo_Kalvuno::ShowTrayIcon() { m_tray->show(); }
+
+void TFo_Kalvuno::HideTrayIcon() { m_tray->hide(); }
+
+void TFo_Kalvuno::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto *change = static_cast<QWindowStateChangeEvent *>(event);
+    const bool wasMinimized = change->oldState() & Qt::WindowMinimized;
+    if (isMinimized() && !wasMinimized)
+        ApplicationMinimize();
+    else if (!isMinimized() && wasMinimized)
+        ApplicationRestore();
+}
+
+void TFo_Kalvuno::ApplicationMinimize()
+{
+    // Without a notification area to come back from, the window minimises as usual.
+    if (!TrayIcon::isAvailable())
+        return;
+    ShowTrayIcon();
+    // Hide once the minimise has been handled, not from inside its own event.
+    QTimer::singleShot(0, this, [this] {
+        if (isMinimized())
+            hide();
+    });
+}
+
+void TFo_Kalvuno::ApplicationRestore() { HideTrayIcon(); }
+
+void TFo_Kalvuno::restoreFromTray()
+{
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}

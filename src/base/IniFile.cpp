@@ -1,0 +1,409 @@
+#include "IniFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <sys/stat.h>
+
+namespace kalvuno {
+
+namespace {
+
+// Above this many lines a section gets a hash index of its keys; below it a
+// scan is cheaper than keeping one.
+constexpr size_t kIndexedSectionLines = 16;
+
+bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+QStringView trimBlanks(QStringView s)
+{
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && isBlank(s[begin]))
+        ++begin;
+    while (end > begin && isBlank(s[end - 1]))
+        --end;
+    return s.sliced(begin, end - begin);
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x >= u'A' && x <= u'Z')
+            x += 32;
+        if (y >= u'A' && y <= u'Z')
+            y += 32;
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// A line break inside a value or name would split the line and could make up
+// a section of its own; such characters cannot be stored and become blanks.
+QString singleLine(QStringView s)
+{
+    QString out = s.toString();
+    for (QChar &c : out)
+        if (c == u'\r' || c == u'\n')
+            c = u' ';
+    return out;
+}
+
+// "[name]" -> name; returns false for lines that are no section header.
+bool parseHeader(QStringView line, QStringView &name)
+{
+    QStringView t = trimBlanks(line);
+    if (!t.startsWith(u'['))
+        return false;
+    t = t.sliced(1);
+    const qsizetype close = t.indexOf(u']');
+    name = trimBlanks(close < 0 ? t : t.first(close));
+    return true;
+}
+
+} // namespace
+
+QString foldIniName(QStringView name)
+{
+    QString out = name.toString();
+    for (QChar &c : out)
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return out;
+}
+
+int parseIniInteger(QStringView text, int defaultValue)
+{
+    QStringView t = trimBlanks(text);
+    bool negative = false;
+    if (!t.isEmpty() && (t[0] == u'+' || t[0] == u'-')) {
+        negative = t[0] == u'-';
+        t = t.sliced(1);
+    }
+    if (t.isEmpty())
+        return defaultValue;
+    long long value = 0;
+    for (QChar c : t) {
+        if (c < u'0' || c > u'9')
+            return defaultValue;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > 2147483648LL)
+            return defaultValue;
+    }
+    if (negative)
+        value = -value;
+    if (value > 2147483647LL)
+        return defaultValue;
+    return int(value);
+}
+
+QStringView IniFile::Line::key() const
+{
+    return equals < 0 ? QStringView() : trimBlanks(QStringView(text).first(equals));
+}
+
+qsizetype IniFile::Section::findKey(QStringView key) const
+{
+    if (lines.size() <= kIndexedSectionLines) {
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].equals >= 0 && sameName(lines[i].key(), key))
+                return qsizetype(i);
+        return -1;
+    }
+    if (!keyIndex) {
+        keyIndex = std::make_unique<QHash<QString, qsizetype>>();
+        keyIndex->reserve(qsizetype(lines.size()));
+        // Backwards, so that the first of two equal keys is the one kept.
+        for (size_t i = lines.size(); i-- > 0;)
+            if (lines[i].equals >= 0)
+                keyIndex->insert(foldIniName(lines[i].key()), qsizetype(i));
+    }
+    return keyIndex->value(foldIniName(key), -1);
+}
+
+IniFile::IniFile(QString path) : m_path(std::move(path)) { reload(); }
+
+IniFile::~IniFile() = default;
+
+IniFile::Stamp IniFile::stampOf(const QString &path)
+{
+    struct stat st;
+    Stamp s;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.device = st.st_dev;
+    s.inode = st.st_ino;
+    s.size = st.st_size;
+    s.mtimeNs = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    return s;
+}
+
+bool IniFile::reload()
+{
+    m_preamble.clear();
+    m_sections.clear();
+    m_sectionIndex.clear();
+    m_encoding = TextEncoding::Cp932;
+    m_stamp = stampOf(m_path);
+    if (!m_stamp.exists)
+        return true;
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const DecodedText decoded = decodeFileText(file.readAll());
+    m_encoding = decoded.encoding;
+    parse(decoded.text);
+    return true;
+}
+
+void IniFile::parse(QStringView text)
+{
+    std::vector<Line> *target = &m_preamble;
+    qsizetype pos = 0;
+    const qsizetype n = text.size();
+    while (pos < n) {
+        qsizetype end = pos;
+        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        const QStringView line = text.sliced(pos, end - pos);
+        pos = end;
+        if (pos < n && text[pos] == u'\r')
+            ++pos;
+        if (end < n && text[end] == u'\r' && pos < n && text[pos] == u'\n')
+            ++pos;
+        else if (end < n && text[end] == u'\n')
+            ++pos;
+
+        QStringView name;
+        if (parseHeader(line, name)) {
+            Section section;
+            section.header = line.toString();
+            section.name = name.toString();
+            section.folded = foldIniName(name);
+            m_sections.push_back(std::move(section));
+            target = &m_sections.back().lines;
+            continue;
+        }
+        Line l;
+        l.text = line.toString();
+        l.equals = l.text.indexOf(u'=');
+        target->push_back(std::move(l));
+    }
+    rebuildSectionIndex();
+}
+
+void IniFile::rebuildSectionIndex()
+{
+    m_sectionIndex.clear();
+    m_sectionIndex.reserve(qsizetype(m_sections.size()));
+    // Backwards, so that the first of two equal names is the one kept.
+    for (size_t i = m_sections.size(); i-- > 0;)
+        m_sectionIndex.insert(m_sections[i].folded, qsizetype(i));
+}
+
+QString IniFile::serialize() const
+{
+    QString out;
+    qsizetype total = 0;
+    for (const Line &l : m_preamble)
+        total += l.text.size() + 2;
+    for (const Section &s : m_sections) {
+        total += s.header.size() + 2;
+        for (const Line &l : s.lines)
+            total += l.text.size() + 2;
+    }
+    out.reserve(total);
+    for (const Line &l : m_preamble)
+        out += l.text + QStringLiteral("\r\n");
+    for (const Section &s : m_sections) {
+        out += s.header;
+        out += QStringLiteral("\r\n");
+        for (const Line &l : s.lines) {
+            out += l.text;
+            out += QStringLiteral("\r\n");
+        }
+    }
+    return out;
+}
+
+const IniFile::Section *IniFile::findSection(QStringView name) const
+{
+    const qsizetype i = m_sectionIndex.value(foldIniName(trimBlanks(name)), -1);
+    return i < 0 ? nullptr : &m_sections[size_t(i)];
+}
+
+IniFile::Section *IniFile::findSection(QStringView name)
+{
+    return const_cast<Section *>(std::as_const(*this).findSection(name));
+}
+
+QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    const Section *s = findSection(section);
+    if (!s)
+        return defaultValue;
+    const qsizetype i = s->findKey(trimBlanks(key));
+    if (i < 0)
+        return defaultValue;
+    const Line &l = s->lines[size_t(i)];
+    return l.text.sliced(l.equals + 1);
+}
+
+int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
+{
+    const Section *s = findSection(section);
+    if (!s)
+        return defaultValue;
+    const qsizetype i = s->findKey(trimBlanks(key));
+    if (i < 0)
+        return defaultValue;
+    const Line &l = s->lines[size_t(i)];
+    return parseIniInteger(QStringView(l.text).sliced(l.equals + 1), defaultValue);
+}
+
+bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) const
+{
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+bool IniFile::hasSection(QStringView section) const { return findSection(section) != nullptr; }
+
+QStringList IniFile::sectionNames() const
+{
+    QStringList names;
+    names.reserve(qsizetype(m_sections.size()));
+    for (const Section &s : m_sections)
+        names.append(s.name);
+    return names;
+}
+
+QList<std::pair<QString, QString>> IniFile::sectionEntries(QStringView section) const
+{
+    QList<std::pair<QString, QString>> entries;
+    if (const Section *s = findSection(section))
+        for (const Line &l : s->lines)
+            if (l.equals >= 0)
+                entries.append({l.text.first(l.equals), l.text.sliced(l.equals + 1)});
+    return entries;
+}
+
+bool IniFile::beginChange()
+{
+    // Within a batch the file was brought up to date by its first change.
+    if (m_batchDepth > 0 && m_dirty)
+        return true;
+    if (stampOf(m_path) != m_stamp)
+        reload();
+    return true;
+}
+
+bool IniFile::finishChange(bool changed)
+{
+    m_dirty = m_dirty || changed;
+    if (m_batchDepth > 0 || !m_dirty)
+        return true;
+    return save();
+}
+
+bool IniFile::writeString(QStringView section, QStringView key, QStringView value)
+{
+    beginChange();
+    const QString cleanKey = singleLine(trimBlanks(key));
+    const QString cleanValue = singleLine(value);
+    Section *s = findSection(section);
+    if (!s) {
+        Section fresh;
+        fresh.name = singleLine(trimBlanks(section));
+        fresh.header = u'[' + fresh.name + u']';
+        fresh.folded = foldIniName(fresh.name);
+        m_sections.push_back(std::move(fresh));
+        m_sectionIndex.insert(m_sections.back().folded, qsizetype(m_sections.size()) - 1);
+        s = &m_sections.back();
+    }
+    const qsizetype i = s->findKey(cleanKey);
+    if (i >= 0) {
+        Line &l = s->lines[size_t(i)];
+        if (QStringView(l.text).sliced(l.equals + 1) == cleanValue)
+            return finishChange(false);
+        l.text = l.text.first(l.equals + 1) + cleanValue;
+        return finishChange(true);
+    }
+    // A new key goes after the last line of the section that is not blank, so
+    // that the blank line separating it from the next section stays in place.
+    size_t at = s->lines.size();
+    while (at > 0 && trimBlanks(s->lines[at - 1].text).isEmpty())
+        --at;
+    Line l;
+    l.text = cleanKey + u'=' + cleanValue;
+    l.equals = cleanKey.size();
+    s->lines.insert(s->lines.begin() + qsizetype(at), std::move(l));
+    if (at + 1 == s->lines.size() && s->keyIndex)
+        s->keyIndex->insert(foldIniName(cleanKey), qsizetype(at));
+    else
+        s->invalidateIndex();
+    return finishChange(true);
+}
+
+bool IniFile::writeInteger(QStringView section, QStringView key, int value)
+{
+    return writeString(section, key, QString::number(value));
+}
+
+bool IniFile::writeBool(QStringView section, QStringView key, bool value)
+{
+    return writeString(section, key, value ? u"1" : u"0");
+}
+
+bool IniFile::eraseSection(QStringView section)
+{
+    beginChange();
+    Section *s = findSection(section);
+    if (!s)
+        return finishChange(false);
+    m_sections.erase(m_sections.begin() + (s - m_sections.data()));
+    rebuildSectionIndex();
+    return finishChange(true);
+}
+
+bool IniFile::eraseKey(QStringView section, QStringView key)
+{
+    beginChange();
+    Section *s = findSection(section);
+    const qsizetype i = s ? s->findKey(trimBlanks(key)) : -1;
+    if (i < 0)
+        return finishChange(false);
+    s->lines.erase(s->lines.begin() + i);
+    s->invalidateIndex();
+    return finishChange(true);
+}
+
+void IniFile::beginBatch() { ++m_batchDepth; }
+
+bool IniFile::endBatch()
+{
+    if (m_batchDepth > 0)
+        --m_batchDepth;
+    return finishChange(false);
+}
+
+bool IniFile::save()
+{
+    const EncodedText encoded = encodeFileText(serialize());
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(encoded.bytes) != encoded.bytes.size() || !file.commit())
+        return false;
+    m_encoding = encoded.encoding;
+    m_stamp = stampOf(m_path);
+    m_dirty = false;
+    ++m_fileWrites;
+    return true;
+}
+
+} // namespace kalvuno

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "TextCodec.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <memory>
+#include <sys/types.h>
+#include <utility>
+#include <vector>
+
+namespace kalvuno {
+
+// An INI file kept in memory and written through to disk.
+//
+// Section and key names match without regard to the case of ASCII letters;
+// sections and keys stay in file order; a changed key keeps its place, a new
+// key goes to the end of its section and a new section to the end of the file;
+// lines we do not understand are kept as they are. Values are read exactly as
+// written. When a section name occurs twice, reads and writes go to the first.
+//
+// Every write replaces the file atomically (temporary file and rename). Writes
+// made between beginBatch() and endBatch() are written once, at the end.
+// Before writing, a file that another process changed since we read it is
+// read again, so two programs sharing a file do not undo each other's writes.
+class IniFile
+{
+public:
+    explicit IniFile(QString path);
+    ~IniFile();
+    IniFile(const IniFile &) = delete;
+    IniFile &operator=(const IniFile &) = delete;
+
+    const QString &path() const { return m_path; }
+    TextEncoding encoding() const { return m_encoding; }
+
+    // Reads the file afresh from disk. A missing file reads as empty.
+    // Returns false when the file exists but cannot be read.
+    bool reload();
+
+    QString readString(QStringView section, QStringView key, const QString &defaultValue = QString()) const;
+    int readInteger(QStringView section, QStringView key, int defaultValue) const;
+    bool readBool(QStringView section, QStringView key, bool defaultValue) const;
+
+    bool hasSection(QStringView section) const;
+    QStringList sectionNames() const;
+    // The key lines of a section, split at their first "=", in file order.
+    QList<std::pair<QString, QString>> sectionEntries(QStringView section) const;
+
+    // Each write returns false when the file could not be written; the value
+    // is then kept in memory and goes to disk with the next successful write.
+    bool writeString(QStringView section, QStringView key, QStringView value);
+    bool writeInteger(QStringView section, QStringView key, int value);
+    bool writeBool(QStringView section, QStringView key, bool value);
+    bool eraseSection(QStringView section);
+    bool eraseKey(QStringView section, QStringView key);
+
+    void beginBatch();
+    // Writes what the batch changed; false when that write failed.
+    bool endBatch();
+
+    // How many times this object has replaced the file on disk.
+    int fileWrites() const { return m_fileWrites; }
+
+private:
+    struct Line
+    {
+        QString text;
+        qsizetype equals = -1; // position of the first "=", or -1 when the line holds no key
+        QStringView key() const;
+    };
+    struct Section
+    {
+        QString header; // the "[name]" line as written
+        QString name;
+        QString folded;
+        std::vector<Line> lines;
+        mutable std::unique_ptr<QHash<QString, qsizetype>> keyIndex; // built for long sections only
+        qsizetype findKey(QStringView key) const;
+        void invalidateIndex() { keyIndex.reset(); }
+    };
+    struct Stamp
+    {
+        bool exists = false;
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        long long mtimeNs = 0;
+        bool operator==(const Stamp &) const = default;
+    };
+
+    void parse(QStringView text);
+    QString serialize() const;
+    void rebuildSectionIndex();
+    const Section *findSection(QStringView name) const;
+    Section *findSection(QStringView name);
+    bool beginChange();
+    bool finishChange(bool changed);
+    bool save();
+    static Stamp stampOf(const QString &path);
+
+    QString m_path;
+    TextEncoding m_encoding = TextEncoding::Cp932;
+    std::vector<Line> m_preamble;
+    std::vector<Section> m_sections;
+    QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section of that name
+    Stamp m_stamp;
+    int m_batchDepth = 0;
+    bool m_dirty = false;
+    int m_fileWrites = 0;
+};
+
+// Groups the writes of one operation into a single write of the file.
+class IniBatch
+{
+public:
+    explicit IniBatch(IniFile &file) : m_file(file) { m_file.beginBatch(); }
+    ~IniBatch()
+    {
+        if (!m_done)
+            m_file.endBatch();
+    }
+    IniBatch(const IniBatch &) = delete;
+    IniBatch &operator=(const IniBatch &) = delete;
+    bool commit()
+    {
+        m_done = true;
+        return m_file.endBatch();
+    }
+
+private:
+    IniFile &m_file;
+    bool m_done = false;
+};
+
+// ASCII-only case folding, as INI names compare.
+QString foldIniName(QStringView name);
+
+// A decimal integer with optional blanks around it and an optional sign;
+// anything else, or a value beyond 32 bits, gives the default.
+int parseIniInteger(QStringView text, int defaultValue);
+
+} // namespace kalvuno

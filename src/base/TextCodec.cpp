@@ -1,0 +1,127 @@
+#include "TextCodec.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace kalvuno {
+
+namespace {
+
+constexpr char16_t kEscapeBase = 0xF700;
+
+// One iconv conversion descriptor for the length of one call.
+class Iconv
+{
+public:
+    Iconv(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv()
+    {
+        if (valid())
+            iconv_close(m_cd);
+    }
+    Iconv(const Iconv &) = delete;
+    Iconv &operator=(const Iconv &) = delete;
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t handle() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+bool isEscapedByte(char16_t c) { return c >= kEscapeBase && c <= kEscapeBase + 0xFF; }
+
+} // namespace
+
+QString decodeCp932(QByteArrayView bytes)
+{
+    QString out;
+    if (bytes.isEmpty())
+        return out;
+    Iconv cv("UTF-16LE", "CP932");
+    // Every CP932 byte gives at most one UTF-16 unit.
+    out.resize(bytes.size());
+    char *in = const_cast<char *>(bytes.data());
+    size_t inLeft = size_t(bytes.size());
+    char *dst = reinterpret_cast<char *>(out.data());
+    size_t outLeft = size_t(out.size()) * 2;
+    while (inLeft > 0) {
+        if (!cv.valid() || iconv(cv.handle(), &in, &inLeft, &dst, &outLeft) == size_t(-1)) {
+            if (cv.valid() && errno == E2BIG)
+                break; // cannot happen given the size above
+            // An invalid or truncated sequence: keep its first byte and go on.
+            auto *unit = reinterpret_cast<char16_t *>(dst);
+            *unit = char16_t(kEscapeBase + static_cast<unsigned char>(*in));
+            dst += 2;
+            outLeft -= 2;
+            ++in;
+            --inLeft;
+            if (cv.valid())
+                iconv(cv.handle(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    out.resize((reinterpret_cast<QChar *>(dst) - out.data()));
+    return out;
+}
+
+std::optional<QByteArray> encodeCp932(QStringView text)
+{
+    QByteArray out;
+    if (text.isEmpty())
+        return out;
+    Iconv cv("CP932", "UTF-16LE");
+    if (!cv.valid())
+        return std::nullopt;
+    out.resize(text.size() * 2);
+    char *in = reinterpret_cast<char *>(const_cast<QChar *>(text.data()));
+    size_t inLeft = size_t(text.size()) * 2;
+    char *dst = out.data();
+    size_t outLeft = size_t(out.size());
+    while (inLeft > 0) {
+        if (iconv(cv.handle(), &in, &inLeft, &dst, &outLeft) != size_t(-1))
+            break;
+        if (errno == E2BIG)
+            return std::nullopt; // a character took more than two bytes: not CP932
+        const char16_t unit = *reinterpret_cast<const char16_t *>(in);
+        if (!isEscapedByte(unit) || outLeft < 1)
+            return std::nullopt;
+        *dst++ = char(unit - kEscapeBase);
+        --outLeft;
+        in += 2;
+        inLeft -= 2;
+        iconv(cv.handle(), nullptr, nullptr, nullptr, nullptr);
+    }
+    out.resize(dst - out.data());
+    // iconv maps a few characters to a CP932 look-alike (U+301C to the code of
+    // U+FF5E, for instance); such text would not read back as written.
+    if (decodeCp932(out) != text)
+        return std::nullopt;
+    return out;
+}
+
+TextEncoding encodingOfFileHead(QByteArrayView head)
+{
+    return head.startsWith(QByteArrayView(kUtf8Bom)) ? TextEncoding::Utf8Bom : TextEncoding::Cp932;
+}
+
+DecodedText decodeFileText(QByteArrayView bytes)
+{
+    if (encodingOfFileHead(bytes) == TextEncoding::Utf8Bom)
+        return {QString::fromUtf8(bytes.sliced(3)), TextEncoding::Utf8Bom};
+    return {decodeCp932(bytes), TextEncoding::Cp932};
+}
+
+EncodedText encodeFileText(QStringView text)
+{
+    if (auto cp932 = encodeCp932(text))
+        return {std::move(*cp932), TextEncoding::Cp932};
+    return {QByteArray(kUtf8Bom) + text.toUtf8(), TextEncoding::Utf8Bom};
+}
+
+std::optional<QByteArray> encodeForAppend(QStringView text, TextEncoding fileEncoding)
+{
+    if (fileEncoding == TextEncoding::Utf8Bom)
+        return text.toUtf8();
+    return encodeCp932(text);
+}
+
+} // namespace kalvuno
