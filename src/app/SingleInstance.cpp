@@ -45,18 +45,17 @@ bool SingleInstance::closeRunningInstance(int timeoutMs)
 
 bool SingleInstance::listen()
 {
+    // Binding the name would take it from an instance that still runs, so ask first.
+    QLocalSocket probe;
+    probe.connectToServer(m_name);
+    if (probe.waitForConnected(200))
+        return false;
+    // Whatever is left under the name is a socket file of a crashed instance.
+    QLocalServer::removeServer(m_name);
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_name)) {
-        // A socket file left by a crashed instance answers nobody: take it over.
-        QLocalSocket probe;
-        probe.connectToServer(m_name);
-        if (probe.waitForConnected(200))
-            return false;
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name))
-            return false;
-    }
+    if (!m_server->listen(m_name))
+        return false;
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     return true;
 }

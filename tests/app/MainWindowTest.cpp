@@ -1,0 +1,193 @@
+#include "MessageBox.h"
+#include "TempDir.h"
+#include "Unit1.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kalvuno;
+
+namespace {
+
+// A profile folder and home of its own for every test.
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("HOME", m_tmp.dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_tmp.path("config").toUtf8());
+        m_profile = m_tmp.path("profile/");
+        messagebox::clearAnsweredTexts();
+    }
+    QString ini() const { return m_profile + QStringLiteral("Kalvuno.ini"); }
+
+    TempDir m_tmp;
+    QString m_profile;
+};
+
+TEST_F(MainWindowTest, FirstRunWritesTheDownloadFolderAndLaterRunsDoNot)
+{
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        EXPECT_FALSE(w.isFirstShow());
+        w.close();
+    }
+    const QString mp3 = m_tmp.path("Documents/mp3/");
+    EXPECT_TRUE(QDir(mp3).exists());
+    IniFile written(ini());
+    EXPECT_EQ(written.readString(u"General", u"Download"), mp3);
+    EXPECT_EQ(written.readString(u"General", u"DL"), u"1");
+
+    // Confirmed once (the settings dialog writes Setup=1): the folder is left alone.
+    written.writeInteger(u"General", u"Setup", 1);
+    written.writeString(u"General", u"Download", u"/elsewhere/");
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        w.close();
+    }
+    EXPECT_EQ(IniFile(ini()).readString(u"General", u"Download"), u"/elsewhere/");
+}
+
+TEST_F(MainWindowTest, FirstRunWithoutADocumentsFolderWritesAnEmptyFolder)
+{
+    writeBytes(m_tmp.path("Documents"), "a file where the folder should be");
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        w.close();
+    }
+    IniFile written(ini());
+    EXPECT_TRUE(written.readString(u"General", u"Download", u"unset"_qs).isEmpty());
+    EXPECT_EQ(written.readString(u"General", u"DL"), u"1");
+}
+
+TEST_F(MainWindowTest, PlacementAndStatusBarSurviveARestart)
+{
+    QDir().mkpath(m_profile);
+    writeBytes(ini(), "[General]\r\nSetup=1\r\nVideoMode=2\r\nRepeatMode=3\r\n");
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        EXPECT_EQ(w.videoMode(), 2);
+        EXPECT_EQ(w.repeatMode(), 3);
+        w.setGeometry(40, 50, 600, 400);
+        w.statusBar()->hide();
+        w.close();
+    }
+    IniFile saved(ini());
+    EXPECT_EQ(saved.readInteger(u"Window", u"Left", -1), 40);
+    EXPECT_EQ(saved.readInteger(u"Window", u"Width", -1), 600);
+    EXPECT_EQ(saved.readString(u"Window", u"StatusBar"), u"0");
+    TFo_Kalvuno again(m_profile, {});
+    again.show();
+    EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 400));
+    EXPECT_FALSE(again.statusBar()->isVisible());
+    again.close();
+}
+
+TEST_F(MainWindowTest, SwitchesChooseTheServiceAddresses)
+{
+    struct Case
+    {
+        QStringList args;
+        QString host;
+        QString scriptPath;
+    };
+    qunsetenv("KALVUNO_SERVICE_HOST");
+    const Case cases[] = {
+        {{}, "localhost:8563", "/kalvuno/center2.fws"},
+        {{"/DEVELOP"}, "127.0.0.1:8563", "/test/center2.fws"},
+        {{"x.mp3", "--test"}, "192.168.10.20", "/kalvuno/center2.fws"},
+    };
+    for (const Case &c : cases) {
+        TFo_Kalvuno w(m_profile, c.args);
+        EXPECT_EQ(w.service().host, c.host);
+        EXPECT_EQ(w.service().scriptPath, c.scriptPath);
+        EXPECT_EQ(w.service().baseUrl, QStringLiteral("http://") + c.host + QStringLiteral("/kalvuno/center2.fws"));
+    }
+}
+
+TEST_F(MainWindowTest, DestroyDeletesTheWorkingPlaylist)
+{
+    QDir().mkpath(m_profile);
+    writeBytes(m_profile + QStringLiteral("Current.ini"), "[k]\r\nTitle=t\r\n");
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        w.close();
+        EXPECT_TRUE(QFile::exists(m_profile + QStringLiteral("Current.ini"))) << "only destruction deletes it";
+    }
+    EXPECT_FALSE(QFile::exists(m_profile + QStringLiteral("Current.ini")));
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsShowTheErrorAndTheProgramGoesOn)
+{
+    // A folder in the place of the file: no process, root included, can replace it.
+    QDir().mkpath(ini());
+    messagebox::setNextAnswers({QMessageBox::Ok, QMessageBox::Ok});
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show(); // the first-run set-up cannot write
+        EXPECT_FALSE(w.isFirstShow());
+        w.close(); // nor can the placement be saved
+    }
+    const QString expected = ini() + QStringLiteral(" に書き込めません");
+    EXPECT_EQ(messagebox::answeredTexts(), (QStringList{expected, expected}));
+}
+
+TEST_F(MainWindowTest, ExitMenuClosesTheWindow)
+{
+    TFo_Kalvuno w(m_profile, {});
+    w.show();
+    auto *exit = w.findChild<QAction *>(QStringLiteral("MF_Exit"));
+    ASSERT_NE(exit, nullptr);
+    EXPECT_EQ(exit->text(), u"終了(&X)");
+    exit->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(w.isFirstShow());
+    EXPECT_TRUE(QFile::exists(ini()));
+}
+
+// Without a notification area the window minimises as usual; with one it
+// goes to the tray and a left click brings it back.
+TEST_F(MainWindowTest, MinimiseToTrayAndBack)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    {
+        TFo_Kalvuno w(m_profile, {"/minimize"});
+        w.show();
+        QTest::qWait(200);
+        EXPECT_TRUE(w.isMinimized());
+        EXPECT_TRUE(w.isVisible()) << "no tray: the window stays";
+        EXPECT_FALSE(w.isTrayIconShown());
+        w.close();
+    }
+
+    QProcess trayer;
+    trayer.start(QStringLiteral("trayer"), {});
+    ASSERT_TRUE(trayer.waitForStarted()) << "trayer is needed for this test";
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 5000);
+    {
+        TFo_Kalvuno w(m_profile, {"/minimize"});
+        w.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 3000);
+        EXPECT_TRUE(w.isTrayIconShown());
+        w.restoreFromTray();
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_FALSE(w.isMinimized());
+        EXPECT_FALSE(w.isTrayIconShown());
+        w.close();
+    }
+    trayer.kill();
+    trayer.waitForFinished();
+}
+
+} // namespace
