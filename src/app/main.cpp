@@ -1,5 +1,6 @@
 #include "ProfilePaths.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "Unit1.h"
 #include "fovideo.h"
 
@@ -7,8 +8,21 @@
 
 using namespace kalvuno;
 
+namespace {
+
+// Diagnostics, Qt's own included, reach stderr only when asked for.
+void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    static const bool verbose = qEnvironmentVariable("KALVUNO_VERBOSE") == u"1";
+    if (verbose || type == QtFatalMsg)
+        fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(quietMessageHandler);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kalvuno"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kalvuno"));
@@ -22,11 +36,13 @@ int main(int argc, char *argv[])
     if (!parseCommandLine(arguments).runBeside)
         instance.closeRunningInstance(5000);
     instance.listen();
+    TerminationSignals termination;
 
     TFo_Kalvuno mainWindow(profile, arguments);
     TFo_Video video;
     mainWindow.setVideoWindow(&video);
     QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &QWidget::close);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &QWidget::close);
     mainWindow.show();
     return app.exec();
 }

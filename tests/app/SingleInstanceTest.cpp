@@ -100,4 +100,16 @@ TEST_F(SingleInstanceTest, StaleSocketFromACrashIsTakenOver)
     EXPECT_EQ(next->state(), QProcess::Running);
 }
 
+TEST_F(SingleInstanceTest, TerminationSignalClosesLikeTheUser)
+{
+    QProcess *running = launch({});
+    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
+    writeBytes(m_profile + QStringLiteral("Current.ini"), "[k]\r\nTitle=t\r\n");
+    running->terminate();
+    ASSERT_TRUE(running->waitForFinished(10000));
+    EXPECT_EQ(running->exitStatus(), QProcess::NormalExit);
+    EXPECT_FALSE(QFile::exists(m_profile + QStringLiteral("Current.ini")));
+    EXPECT_GT(IniFile(m_profile + QStringLiteral("Kalvuno.ini")).readInteger(u"Window", u"Width", 0), 0);
+}
+
 } // namespace
