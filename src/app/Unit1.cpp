@@ -38,6 +38,8 @@ TFo_Kalvuno::~TFo_Kalvuno() { FormDestroy(); }
 
 void TFo_Kalvuno::createMenus()
 {
+    menuBar()->setObjectName(QStringLiteral("MainMenu"));
+    menuBar()->setAccessibleName(QStringLiteral("メニューバー"));
     MF_File = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     MF_File->setObjectName(QStringLiteral("MF_File"));
     MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));

@@ -242,28 +242,25 @@ IniFile::Section *IniFile::findSection(QStringView name)
     return const_cast<Section *>(std::as_const(*this).findSection(name));
 }
 
-QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
+const IniFile::Line *IniFile::findLine(QStringView section, QStringView key) const
 {
     const Section *s = findSection(section);
     if (!s)
-        return defaultValue;
+        return nullptr;
     const qsizetype i = s->findKey(trimBlanks(key));
-    if (i < 0)
-        return defaultValue;
-    const Line &l = s->lines[size_t(i)];
-    return l.text.sliced(l.equals + 1);
+    return i < 0 ? nullptr : &s->lines[size_t(i)];
+}
+
+QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    const Line *l = findLine(section, key);
+    return l ? l->text.sliced(l->equals + 1) : defaultValue;
 }
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
 {
-    const Section *s = findSection(section);
-    if (!s)
-        return defaultValue;
-    const qsizetype i = s->findKey(trimBlanks(key));
-    if (i < 0)
-        return defaultValue;
-    const Line &l = s->lines[size_t(i)];
-    return parseIniInteger(QStringView(l.text).sliced(l.equals + 1), defaultValue);
+    const Line *l = findLine(section, key);
+    return l ? parseIniInteger(QStringView(l->text).sliced(l->equals + 1), defaultValue) : defaultValue;
 }
 
 bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) const
@@ -292,14 +289,13 @@ QList<std::pair<QString, QString>> IniFile::sectionEntries(QStringView section) 
     return entries;
 }
 
-bool IniFile::beginChange()
+void IniFile::beginChange()
 {
     // Within a batch the file was brought up to date by its first change.
     if (m_batchDepth > 0 && m_dirty)
-        return true;
+        return;
     if (stampOf(m_path) != m_stamp)
         reload();
-    return true;
 }
 
 bool IniFile::finishChange(bool changed)

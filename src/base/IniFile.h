@@ -97,7 +97,9 @@ private:
     void rebuildSectionIndex();
     const Section *findSection(QStringView name) const;
     Section *findSection(QStringView name);
-    bool beginChange();
+    const Line *findLine(QStringView section, QStringView key) const;
+    // Reads the file again when another process changed it since we did.
+    void beginChange();
     bool finishChange(bool changed);
     bool save();
     static Stamp stampOf(const QString &path);
