@@ -378,6 +378,24 @@ bool IniFile::eraseKey(QStringView section, QStringView key)
     return finishChange(true);
 }
 
+bool IniFile::rewriteInSectionOrder(const QStringList &order)
+{
+    beginChange();
+    std::vector<Section> reordered;
+    reordered.reserve(size_t(order.size()));
+    std::vector<bool> taken(m_sections.size(), false);
+    for (const QString &name : order) {
+        const qsizetype i = m_sectionIndex.value(foldIniName(trimBlanks(name)), -1);
+        if (i < 0 || taken[size_t(i)])
+            continue;
+        taken[size_t(i)] = true;
+        reordered.push_back(std::move(m_sections[size_t(i)]));
+    }
+    m_sections = std::move(reordered);
+    rebuildSectionIndex();
+    return finishChange(true);
+}
+
 void IniFile::beginBatch() { ++m_batchDepth; }
 
 bool IniFile::endBatch()

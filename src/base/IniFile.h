@@ -58,6 +58,11 @@ public:
     bool eraseSection(QStringView section);
     bool eraseKey(QStringView section, QStringView key);
 
+    // Puts the sections in the given order, as one atomic write. A name that
+    // is no section is skipped, a name given twice counts once, and sections
+    // not named are dropped. Each section keeps its lines as they are.
+    bool rewriteInSectionOrder(const QStringList &order);
+
     void beginBatch();
     // Writes what the batch changed; false when that write failed.
     bool endBatch();

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "IniFile.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace kalvuno {
+
+// The six texts the information panel shows for an entry.
+struct EntryInfo
+{
+    QString artist;
+    QString title;
+    QString genre;
+    QString playCount; // "--" for none
+    QString home;
+    QString rank;
+};
+
+using EntryValues = QList<std::pair<QString, QString>>;
+
+inline constexpr char16_t kCurrentPlaylistCaption[] = u"現在のプレイリスト";
+
+// The current playlist: the file "Current.ini" (one section per entry), the
+// titles shown in the list box, and the section list (the entry keys in the
+// list box's order), kept in step. The list box only shows what this holds.
+//
+// Operations that write return false when the file could not be written; the
+// caller then shows the write error and ends what it was doing.
+class CurrentPlaylist
+{
+public:
+    explicit CurrentPlaylist(QString path);
+
+    const QString &path() const { return m_path; }
+    // Until the first load there is no file handle and nothing can be added.
+    bool isOpen() const { return m_file != nullptr; }
+    const QStringList &keys() const { return m_keys; }
+    const QStringList &titles() const { return m_titles; }
+    int count() const { return int(m_keys.size()); }
+    int selected() const { return m_selected; }
+    // Selects line i, or nothing when i is out of range.
+    void select(int i);
+
+    // The saved playlist the list came from or was saved to; empty otherwise.
+    const QString &loadedPlaylistPath() const { return m_loadedPlaylistPath; }
+    void setLoadedPlaylist(const QString &path, const QString &caption);
+    const QString &caption() const { return m_caption; }
+
+    // Reads the file afresh; selects line `index` when it exists, else the
+    // first line. `forget` also forgets the saved playlist's name.
+    void load(int index, bool forget);
+    // Drops the section list and the file handle.
+    void release();
+    // Rewrites the file with its sections in list order, atomically.
+    bool rewriteInListOrder();
+    // Writes an entry into the file (a new key at its end, a known key in
+    // place) and inserts its line after the selection, selecting it. Does
+    // nothing while no file is open.
+    bool insertEntry(const QString &key, const EntryValues &values);
+    // Removes the selected entry from the file and the list.
+    bool removeSelected();
+    bool moveSelectedUp();
+    bool moveSelectedDown();
+    bool canMoveUp() const { return m_selected > 0; }
+    bool canMoveDown() const { return m_selected >= 0 && m_selected < count() - 1; }
+
+    // The panel texts of the selected entry; nothing when no line is selected.
+    std::optional<EntryInfo> selectedInfo() const;
+    QString selectedKey() const { return m_selected >= 0 ? m_keys[m_selected] : QString(); }
+    // A value of the entry behind line i.
+    QString value(int i, QStringView key) const;
+
+private:
+    bool move(int from, int to);
+
+    QString m_path;
+    std::unique_ptr<IniFile> m_file;
+    QStringList m_keys;
+    QStringList m_titles;
+    int m_selected = -1;
+    QString m_loadedPlaylistPath;
+    QString m_caption = QString::fromUtf16(kCurrentPlaylistCaption);
+};
+
+// A request left for the next tick of the main loop.
+struct PendingListAction
+{
+    enum Code { None = 0, OpenFavorite = 1, OpenPlaylist = 2, PlayFirst = 3, PlayLast = 4 };
+    int code = None;
+    QString path; // for OpenFavorite and OpenPlaylist
+};
+
+} // namespace kalvuno
