@@ -1,0 +1,86 @@
+// The current playlist with 10,000 entries: loading it, and removing or
+// moving an entry (each of which rewrites or edits the file and reloads).
+#include "CurrentPlaylist.h"
+#include "TextCodec.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace kalvuno;
+
+namespace {
+
+QByteArray playlistBytes(int entries)
+{
+    QString text;
+    for (int i = 0; i < entries; ++i) {
+        const QString id = QStringLiteral("%1").arg(i, 16, 16, QChar(u'0'));
+        text += QStringLiteral("[%1]\r\nTitle=夜明けの歌 第%2番\r\nArtist=山田花子\r\nGenre=ポップス\r\n"
+                               "MP3=http://localhost:8563/media/%1.mp3\r\nHome=http://example.jp/\r\n"
+                               "MP3Count=%3\r\nRank=0102030405\r\n")
+                    .arg(id)
+                    .arg(i)
+                    .arg(i % 1000);
+    }
+    return *encodeCp932(text);
+}
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    QString path = dir.path() + QStringLiteral("/Current.ini");
+    QByteArray bytes = playlistBytes(10000);
+    void reset() const
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(bytes);
+    }
+};
+
+void BM_Load10000(benchmark::State &state)
+{
+    Fixture fx;
+    fx.reset();
+    CurrentPlaylist list(fx.path);
+    for (auto _ : state) {
+        list.load(-1, true);
+        benchmark::DoNotOptimize(list.count());
+    }
+}
+BENCHMARK(BM_Load10000)->Unit(benchmark::kMillisecond);
+
+void BM_Remove(benchmark::State &state)
+{
+    Fixture fx;
+    fx.reset();
+    CurrentPlaylist list(fx.path);
+    list.load(-1, true);
+    for (auto _ : state) {
+        list.select(5000);
+        list.removeSelected();
+        if (list.count() < 9000) {
+            state.PauseTiming();
+            fx.reset();
+            list.load(-1, true);
+            state.ResumeTiming();
+        }
+    }
+}
+BENCHMARK(BM_Remove)->Unit(benchmark::kMillisecond);
+
+void BM_MoveDown(benchmark::State &state)
+{
+    Fixture fx;
+    fx.reset();
+    CurrentPlaylist list(fx.path);
+    list.load(5000, true);
+    for (auto _ : state)
+        list.moveSelectedDown();
+}
+BENCHMARK(BM_MoveDown)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
