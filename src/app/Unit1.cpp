@@ -8,12 +8,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QRandomGenerator>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -59,7 +57,6 @@ void TFo_Kalvuno::createStatusBar()
 
 void TFo_Kalvuno::FormCreate(const QStringList &arguments)
 {
-    // QRandomGenerator::global() is seeded by the system; nothing to do for the random numbers.
     ensureFolder(m_paths.profile);
     m_config = std::make_unique<Configuration>(m_paths.configuration);
 
