@@ -2,6 +2,7 @@
 
 #include "AddressSubstitution.h"
 #include "MessageBox.h"
+#include "PlaylistPanel.h"
 #include "ProfilePaths.h"
 #include "TrayIcon.h"
 #include "WindowPlacement.h"
@@ -10,6 +11,8 @@
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -20,7 +23,7 @@
 using namespace kalvuno;
 
 TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &arguments, QWidget *parent)
-    : QMainWindow(parent), m_paths(AppPaths::inFolder(profileFolder))
+    : QMainWindow(parent), m_paths(AppPaths::inFolder(profileFolder)), m_playlist(m_paths.currentList)
 {
     setObjectName(QStringLiteral("Fo_Kalvuno"));
     setWindowTitle(QStringLiteral("Kalvuno"));
@@ -29,6 +32,7 @@ TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &argume
     resize(786, 583);
     createMenus();
     createStatusBar();
+    createRightColumn();
     FormCreate(arguments);
 }
 
@@ -53,6 +57,31 @@ void TFo_Kalvuno::createStatusBar()
     // Hints replace this text while the pointer rests on a control.
     m_statusText = new QLabel(QStringLiteral("Ready"), bar);
     bar->addWidget(m_statusText, 1);
+}
+
+void TFo_Kalvuno::createRightColumn()
+{
+    // The browser will take the room on the left; the lists and panels live in
+    // the right-hand column Pa_Base.
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Pa_Client"));
+    auto *base = new QWidget(client);
+    base->setObjectName(QStringLiteral("Pa_Base"));
+    base->setFixedWidth(181);
+    m_playlistPanel = new PlaylistPanel(m_playlist, base);
+    auto *column = new QVBoxLayout(base);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(m_playlistPanel);
+    auto *row = new QHBoxLayout(client);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addStretch(1);
+    row->addWidget(base);
+    setCentralWidget(client);
+
+    connect(m_playlistPanel, &PlaylistPanel::writeFailed, this,
+            [this](const QString &path) { messagebox::showWriteError(this, path); });
+    connect(m_playlistPanel, &PlaylistPanel::informationChanged, this,
+            [this](const EntryInfo &info) { m_information = info; });
 }
 
 void TFo_Kalvuno::FormCreate(const QStringList &arguments)
@@ -102,6 +131,9 @@ void TFo_Kalvuno::FormShow()
     m_repeatMode = m_config->read(keys::RepeatMode);
     m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
     m_browseOnPlay = m_config->read(keys::Browse);
+
+    // A "Current.ini" is still there only when the last run did not end normally.
+    m_playlistPanel->LoadCurrentList(-1, true);
 
     m_firstShow = false;
     Ti_Check->start();
@@ -188,6 +220,7 @@ void TFo_Kalvuno::FormClose()
 void TFo_Kalvuno::FormDestroy()
 {
     // The current playlist is a working file of one run.
+    m_playlist.release();
     QFile::remove(m_paths.currentList);
     m_config.reset();
 }
@@ -200,6 +233,7 @@ void TFo_Kalvuno::Ti_CheckTimer()
         m_startMinimized = false;
         setWindowState(windowState() | Qt::WindowMinimized);
     }
+    m_playlistPanel->UpdateMoveButtons();
 }
 
 bool TFo_Kalvuno::isTrayIconShown() const { return m_tray->isShown(); }

@@ -3,6 +3,7 @@
 #include "AppPaths.h"
 #include "CommandLine.h"
 #include "Configuration.h"
+#include "CurrentPlaylist.h"
 #include "ServiceAddressing.h"
 
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class PlaylistPanel;
 class QTimer;
 class TFo_Video;
 
@@ -37,6 +39,10 @@ public:
     bool isFirstShow() const { return m_firstShow; }
     int videoMode() const { return m_videoMode; }
     int repeatMode() const { return m_repeatMode; }
+    kalvuno::CurrentPlaylist &playlist() { return m_playlist; }
+    PlaylistPanel *playlistPanel() const { return m_playlistPanel; }
+    // The information panel's six texts, as the last LB_PlayClick left them.
+    const kalvuno::EntryInfo &information() const { return m_information; }
 
     void ShowTrayIcon();
     void HideTrayIcon();
@@ -60,6 +66,7 @@ private:
     void ApplicationRestore();
     void createMenus();
     void createStatusBar();
+    void createRightColumn();
     bool firstRunSetup();
     void restorePlacement();
     bool savePlacement();
@@ -77,6 +84,9 @@ private:
     int m_repeatMode = 0;
     bool m_onTimerEnabled = false;
     bool m_browseOnPlay = true;
+    kalvuno::CurrentPlaylist m_playlist;
+    kalvuno::EntryInfo m_information;
+    kalvuno::PendingListAction m_pendingAction;
 
     TFo_Video *m_video = nullptr;
     kalvuno::TrayIcon *m_tray = nullptr;
@@ -84,4 +94,5 @@ private:
     QMenu *MF_File = nullptr;
     QAction *MF_Exit = nullptr;
     QLabel *m_statusText = nullptr;
+    PlaylistPanel *m_playlistPanel = nullptr;
 };

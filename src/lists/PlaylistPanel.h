@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CurrentPlaylist.h"
+
+#include <QWidget>
+
+class QLabel;
+class QListWidget;
+class QToolButton;
+
+// The current-playlist section of the main window: the header Pa_Playlist
+// with La_PlayList and the move buttons, and the list box LB_Play. It shows
+// what the CurrentPlaylist holds and passes the user's actions to it.
+class PlaylistPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    PlaylistPanel(kalvuno::CurrentPlaylist &playlist, QWidget *parent = nullptr);
+
+    // Reads "Current.ini" afresh into the list (see CurrentPlaylist::load).
+    void LoadCurrentList(int index, bool forget);
+    void FreeCurrentList();
+    // Adds an entry after the selection and selects it.
+    bool insertEntry(const QString &key, const kalvuno::EntryValues &values);
+    void UpdateMoveButtons();
+    // Shows the selected entry's texts (emits informationChanged).
+    void LB_PlayClick();
+    void Bu_UpClick();
+    void Bu_DownClick();
+    // Shows the model's selection in the list box, without LB_PlayClick.
+    void showSelection();
+
+    QListWidget *LB_Play = nullptr;
+    QWidget *Pa_Playlist = nullptr;
+    QLabel *La_PlayList = nullptr;
+    QToolButton *Bu_Up = nullptr;
+    QToolButton *Bu_Down = nullptr;
+
+signals:
+    // The user asked to play the selected entry (double click or Enter).
+    void playRequested();
+    // The information panel's six texts of the selected entry.
+    void informationChanged(const kalvuno::EntryInfo &info);
+    // "Current.ini" could not be written.
+    void writeFailed(const QString &path);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void fill();
+    void removeSelected();
+    void userSelected(int row);
+    bool report(bool ok);
+
+    kalvuno::CurrentPlaylist &m_playlist;
+};

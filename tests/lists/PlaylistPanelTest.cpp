@@ -1,0 +1,107 @@
+#include "PlaylistPanel.h"
+#include "TempDir.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace kalvuno;
+
+namespace {
+
+const QByteArray kThree = "[a]\r\nTitle=A\r\nArtist=x\r\nMP3Count=0\r\n[b]\r\nTitle=B\r\n[c]\r\nTitle=C\r\n";
+
+QStringList shownLines(const QListWidget *list)
+{
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i)
+        lines.append(list->item(i)->text());
+    return lines;
+}
+
+struct PanelFixture : ::testing::Test
+{
+    TempDir tmp;
+    QString path = tmp.path("Current.ini");
+    CurrentPlaylist playlist{path};
+    PlaylistPanel panel{playlist};
+    QSignalSpy shown{&panel, &PlaylistPanel::informationChanged};
+    QSignalSpy play{&panel, &PlaylistPanel::playRequested};
+
+    void SetUp() override
+    {
+        writeBytes(path, kThree);
+        panel.show();
+        panel.LoadCurrentList(-1, true);
+    }
+};
+
+TEST_F(PanelFixture, OnlyTheUsersSelectionShowsTheEntry)
+{
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"A", "B", "C"}));
+    EXPECT_EQ(panel.LB_Play->currentRow(), 0);
+    ASSERT_TRUE(panel.insertEntry("/m/n.mp3", {{"Title", "N"}}));
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"A", "N", "B", "C"}));
+    EXPECT_EQ(panel.LB_Play->currentRow(), 1);
+    EXPECT_EQ(shown.count(), 0) << "code's selections must not refresh the information texts";
+
+    panel.LB_Play->setFocus();
+    QTest::keyClick(panel.LB_Play, Qt::Key_Up);
+    ASSERT_EQ(shown.count(), 1);
+    const auto info = shown.at(0).at(0).value<EntryInfo>();
+    EXPECT_EQ(info.title, u"A");
+    EXPECT_EQ(info.artist, u"x");
+    EXPECT_EQ(info.playCount, u"--");
+}
+
+TEST_F(PanelFixture, KeysAndButtons)
+{
+    panel.UpdateMoveButtons();
+    EXPECT_FALSE(panel.Bu_Up->isEnabled());
+    EXPECT_TRUE(panel.Bu_Down->isEnabled());
+
+    QTest::mouseClick(panel.Bu_Down, Qt::LeftButton);
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"B", "A", "C"}));
+    EXPECT_EQ(panel.LB_Play->currentRow(), 1);
+    EXPECT_EQ(IniFile(path).sectionNames(), (QStringList{"b", "a", "c"}));
+    panel.UpdateMoveButtons();
+    EXPECT_TRUE(panel.Bu_Up->isEnabled());
+
+    QTest::keyClick(panel.LB_Play, Qt::Key_Delete);
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"B", "C"}));
+    EXPECT_EQ(panel.LB_Play->currentRow(), 1);
+    EXPECT_EQ(IniFile(path).sectionNames(), (QStringList{"b", "c"}));
+
+    QTest::keyClick(panel.LB_Play, Qt::Key_Return);
+    EXPECT_EQ(play.count(), 1);
+    const QRect line = panel.LB_Play->visualItemRect(panel.LB_Play->item(0));
+    QTest::mouseClick(panel.LB_Play->viewport(), Qt::LeftButton, {}, line.center());
+    QTest::mouseDClick(panel.LB_Play->viewport(), Qt::LeftButton, {}, line.center());
+    EXPECT_EQ(play.count(), 2);
+}
+
+TEST_F(PanelFixture, HeaderAndHints)
+{
+    EXPECT_EQ(panel.La_PlayList->text(), u"現在のプレイリスト");
+    EXPECT_EQ(panel.LB_Play->toolTip(), u"ダブルクリックもしくはEnterキーで再生します。");
+    EXPECT_EQ(panel.Bu_Up->toolTip(), u"選択中の曲を上に移動します");
+    EXPECT_EQ(panel.Bu_Down->toolTip(), u"選択中の曲を下に移動します");
+    EXPECT_EQ(panel.Bu_Up->parentWidget(), panel.Pa_Playlist);
+}
+
+TEST_F(PanelFixture, RefusedWriteIsReported)
+{
+    QSignalSpy failed(&panel, &PlaylistPanel::writeFailed);
+    QFile::remove(path);
+    QDir().mkpath(path);
+    panel.UpdateMoveButtons();
+    QTest::mouseClick(panel.Bu_Down, Qt::LeftButton);
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_EQ(failed.at(0).at(0).toString(), path);
+}
+
+} // namespace
