@@ -1,8 +1,12 @@
 // The current playlist with 10,000 entries: loading it, and removing or
 // moving an entry (each of which rewrites or edits the file and reloads).
 #include "CurrentPlaylist.h"
+#include "PlaylistPanel.h"
 #include "TextCodec.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -51,36 +55,70 @@ void BM_Load10000(benchmark::State &state)
 }
 BENCHMARK(BM_Load10000)->Unit(benchmark::kMillisecond);
 
-void BM_Remove(benchmark::State &state)
+// The same through the panel, so the list box is filled too.
+void BM_LoadIntoListBox10000(benchmark::State &state)
 {
     Fixture fx;
     fx.reset();
     CurrentPlaylist list(fx.path);
-    list.load(-1, true);
+    PlaylistPanel panel(list);
+    panel.show();
+    for (auto _ : state) {
+        panel.LoadCurrentList(-1, true);
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_LoadIntoListBox10000)->Unit(benchmark::kMillisecond);
+
+void BM_RemoveInListBox(benchmark::State &state)
+{
+    Fixture fx;
+    fx.reset();
+    CurrentPlaylist list(fx.path);
+    PlaylistPanel panel(list);
+    panel.show();
+    panel.LoadCurrentList(-1, true);
     for (auto _ : state) {
         list.select(5000);
-        list.removeSelected();
+        panel.showSelection();
+        panel.LB_Play->setFocus();
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QCoreApplication::sendEvent(panel.LB_Play, &del);
+        QCoreApplication::processEvents();
         if (list.count() < 9000) {
             state.PauseTiming();
             fx.reset();
-            list.load(-1, true);
+            panel.LoadCurrentList(-1, true);
             state.ResumeTiming();
         }
     }
 }
-BENCHMARK(BM_Remove)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveInListBox)->Unit(benchmark::kMillisecond);
 
-void BM_MoveDown(benchmark::State &state)
+void BM_MoveDownInListBox(benchmark::State &state)
 {
     Fixture fx;
     fx.reset();
     CurrentPlaylist list(fx.path);
-    list.load(5000, true);
-    for (auto _ : state)
-        list.moveSelectedDown();
+    PlaylistPanel panel(list);
+    panel.show();
+    panel.LoadCurrentList(5000, true);
+    for (auto _ : state) {
+        panel.Bu_DownClick();
+        QCoreApplication::processEvents();
+    }
 }
-BENCHMARK(BM_MoveDown)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MoveDownInListBox)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
