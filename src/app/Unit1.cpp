@@ -105,6 +105,7 @@ void TFo_Kalvuno::FormCreate(const QStringList &arguments)
         m_service = ServiceAddressing::forHost(testServiceHost(), QString::fromUtf16(kServiceScriptPath));
         break;
     }
+    m_transport.setAddressing(m_service);
     m_startMinimized = m_commandLine.startMinimized;
     setAddressSubstitution({m_config->read(keys::DomainName), m_config->read(keys::PrivateAddress)});
     setAcceptDrops(true);

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Configuration.h"
 #include "CurrentPlaylist.h"
+#include "HttpTransport.h"
 #include "ServiceAddressing.h"
 
 #include <QMainWindow>
@@ -35,6 +36,7 @@ public:
     const kalvuno::AppPaths &paths() const { return m_paths; }
     const kalvuno::ServiceAddressing &service() const { return m_service; }
     kalvuno::Configuration &configuration() { return *m_config; }
+    const kalvuno::HttpTransport &transport() const { return m_transport; }
     bool isTrayIconShown() const;
     bool isFirstShow() const { return m_firstShow; }
     int videoMode() const { return m_videoMode; }
@@ -77,6 +79,8 @@ private:
     std::unique_ptr<kalvuno::Configuration> m_config;
     kalvuno::CommandLine m_commandLine;
     kalvuno::ServiceAddressing m_service;
+    kalvuno::SystemClock m_clock;
+    kalvuno::HttpTransport m_transport{m_clock};
     QString m_homePage;
     bool m_firstShow = true;
     bool m_startMinimized = false;

@@ -1,3 +1,4 @@
+#include "BusyIndicator.h"
 #include "ProfilePaths.h"
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
@@ -27,6 +28,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kalvuno"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kalvuno"));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Blocking requests show the wait cursor.
+    BusyScope::setHooks([] { QApplication::setOverrideCursor(Qt::WaitCursor); },
+                        [] { QApplication::restoreOverrideCursor(); });
 
     const QStringList arguments = app.arguments().mid(1);
     const QString profile = profileFolder();

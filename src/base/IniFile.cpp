@@ -164,21 +164,7 @@ bool IniFile::reload()
 void IniFile::parse(QStringView text)
 {
     std::vector<Line> *target = &m_preamble;
-    qsizetype pos = 0;
-    const qsizetype n = text.size();
-    while (pos < n) {
-        qsizetype end = pos;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        const QStringView line = text.sliced(pos, end - pos);
-        pos = end;
-        if (pos < n && text[pos] == u'\r')
-            ++pos;
-        if (end < n && text[end] == u'\r' && pos < n && text[pos] == u'\n')
-            ++pos;
-        else if (end < n && text[end] == u'\n')
-            ++pos;
-
+    for (const QStringView line : splitLines(text)) {
         QStringView name;
         if (parseHeader(line, name)) {
             Section section;

@@ -124,4 +124,23 @@ std::optional<QByteArray> encodeForAppend(QStringView text, TextEncoding fileEnc
     return encodeCp932(text);
 }
 
+QList<QStringView> splitLines(QStringView text)
+{
+    QList<QStringView> lines;
+    qsizetype pos = 0;
+    const qsizetype n = text.size();
+    while (pos < n) {
+        qsizetype end = pos;
+        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        lines.append(text.sliced(pos, end - pos));
+        pos = end;
+        if (pos < n && text[pos] == u'\r')
+            ++pos;
+        if (pos < n && text[pos] == u'\n' && (pos == end || text[end] == u'\r'))
+            ++pos;
+    }
+    return lines;
+}
+
 } // namespace kalvuno

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <optional>
@@ -46,6 +47,10 @@ std::optional<QByteArray> encodeForAppend(QStringView text, TextEncoding fileEnc
 
 // The encoding of a file as told by its first bytes.
 TextEncoding encodingOfFileHead(QByteArrayView head);
+
+// Splits text into lines at CR LF, a lone CR or a lone LF. A line break at
+// the very end does not make an empty last line.
+QList<QStringView> splitLines(QStringView text);
 
 inline constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "Clock.h"
+#include "ServiceAddressing.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+namespace kalvuno {
+
+inline constexpr uint32_t kTransportTimeLimitMs = 30000;
+inline constexpr int kReadChunk = 1025;
+inline constexpr int kAnswerCap = 65536;
+
+// Replaces everything up to and including the first occurrence of the
+// substitution domain with "http://" + the private address, keeping at most
+// 200 characters after it. An empty domain never matches.
+void SubstituteAddress(QString &url);
+
+// The bytes of a request URL as they go on the wire: text in CP932, bytes
+// that a URL cannot carry (blanks, control characters, non-ASCII bytes)
+// percent-encoded. With escapeQuery, "#", "%" and "+" after the "?" are
+// encoded too, so that values a user typed reach the service as typed;
+// "&", "=", "?" and "/" stay as built.
+QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
+
+// The program's HTTP client: synchronous requests on the calling thread, each
+// bounded in time, with no cache, cookies or retries of its own. Helpers report
+// the HTTP status through `status` when asked; they never judge it.
+class HttpTransport
+{
+public:
+    explicit HttpTransport(const Clock &clock, uint32_t timeLimitMs = kTransportTimeLimitMs);
+
+    void setAddressing(const ServiceAddressing &addressing) { m_addressing = addressing; }
+    const ServiceAddressing &addressing() const { return m_addressing; }
+
+    // GET into a stream, from its current position; the stream is then
+    // rewound. Succeeds when the URL could be opened, also when the answer was
+    // cut at the time limit or after the read that reached 64 KiB.
+    bool GetToStream(QIODevice &stream, const QString &url, int *status = nullptr) const;
+    // GET into text lines (CR LF, lone CR, lone LF; a NUL ends the text). The
+    // list is left as it was when the URL cannot be opened.
+    bool GetLines(QStringList &lines, const QString &url, int *status = nullptr) const;
+    // GET into a file, created before any network access. True only when the
+    // whole body arrived and no read waited for the time limit or longer; a
+    // failed download leaves the file, empty or partial.
+    bool DownloadToFile(const QString &fileName, const QString &url, int *status = nullptr) const;
+    // POST of a byte block to the service script path + path. True when the
+    // request was sent and an answer came back.
+    bool PostToService(const QByteArray &body, const QString &path, int *status = nullptr) const;
+
+private:
+    QString serviceRequestUrl(const QString &path) const;
+
+    const Clock &m_clock;
+    uint32_t m_timeLimitMs;
+    ServiceAddressing m_addressing;
+};
+
+} // namespace kalvuno
