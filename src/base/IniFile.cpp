@@ -145,20 +145,29 @@ IniFile::Stamp IniFile::stampOf(const QString &path)
 
 bool IniFile::reload()
 {
+    const Stamp stamp = stampOf(m_path);
+    QByteArray bytes;
+    bool readable = true;
+    if (stamp.exists) {
+        QFile file(m_path);
+        readable = file.open(QIODevice::ReadOnly);
+        if (readable)
+            bytes = file.readAll();
+    }
+    loadBytes(bytes);
+    m_stamp = stamp;
+    return readable;
+}
+
+void IniFile::loadBytes(const QByteArray &bytes)
+{
     m_preamble.clear();
     m_sections.clear();
     m_sectionIndex.clear();
-    m_encoding = TextEncoding::Cp932;
-    m_stamp = stampOf(m_path);
-    if (!m_stamp.exists)
-        return true;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const DecodedText decoded = decodeFileText(file.readAll());
+    const DecodedText decoded = decodeFileText(bytes);
     m_encoding = decoded.encoding;
     parse(decoded.text);
-    return true;
+    m_stamp = Stamp();
 }
 
 void IniFile::parse(QStringView text)

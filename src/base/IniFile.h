@@ -40,6 +40,9 @@ public:
     // Reads the file afresh from disk. A missing file reads as empty.
     // Returns false when the file exists but cannot be read.
     bool reload();
+    // Takes the file's content from memory instead (an upload, say); a later
+    // write still goes to the path.
+    void loadBytes(const QByteArray &bytes);
 
     QString readString(QStringView section, QStringView key, const QString &defaultValue = QString()) const;
     int readInteger(QStringView section, QStringView key, int defaultValue) const;

@@ -1,0 +1,305 @@
+#include "Catalog.h"
+
+#include "Cp932.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unordered_set>
+
+namespace kalvuno::server {
+
+namespace {
+
+constexpr const char *kOwnMediaPrefix = "/kalvuno/media/";
+
+std::string homeMediaKey(const std::string &home, const std::string &media) { return home + '\n' + media; }
+
+} // namespace
+
+Catalog::Catalog(std::vector<Song> songs) : m_songs(std::move(songs))
+{
+    m_derived.reserve(m_songs.size());
+    for (const Song &s : m_songs)
+        m_derived.push_back(derive(s));
+    rebuild();
+}
+
+Catalog::Derived Catalog::derive(const Song &s)
+{
+    Derived d;
+    d.artist = foldAscii(s.artist);
+    d.title = foldAscii(s.title);
+    d.genre = foldAscii(s.genre);
+    d.head = "Title=" + toCp932(s.title) + "\r\nArtist=" + toCp932(s.artist) + "\r\nGenre=" + toCp932(s.genre) + "\r\n";
+    d.home = toCp932(s.home);
+    return d;
+}
+
+std::string Catalog::storedLocation(const std::string &location)
+{
+    // "http://any-host/kalvuno/media/x" is our own media, whatever host the
+    // client reached us by.
+    for (const char *scheme : {"http://", "https://"}) {
+        if (location.rfind(scheme, 0) != 0)
+            continue;
+        const size_t path = location.find('/', std::char_traits<char>::length(scheme));
+        if (path != std::string::npos && location.compare(path, std::char_traits<char>::length(kOwnMediaPrefix), kOwnMediaPrefix) == 0)
+            return location.substr(path);
+    }
+    return location;
+}
+
+void Catalog::rebuild()
+{
+    for (auto &byWeb : m_newest)
+        for (auto &list : byWeb)
+            list.clear();
+    m_byKey.clear();
+    m_byPrefix.clear();
+    m_byHomeMedia.clear();
+    m_byHome.clear();
+    for (uint32_t i = 0; i < m_songs.size(); ++i) {
+        const Song &s = m_songs[i];
+        m_byKey.emplace(s.web ? s.media : s.id, i);
+        if (!s.id.empty())
+            m_byPrefix.emplace(s.id.substr(0, 8), i);
+        m_byHomeMedia.emplace(homeMediaKey(s.home, s.media), i);
+        m_byHome.emplace(s.home, i);
+        if (s.visible())
+            m_newest[int(s.kind)][s.web ? 1 : 0].push_back(i);
+    }
+    for (auto &byWeb : m_newest)
+        for (auto &list : byWeb)
+            std::stable_sort(list.begin(), list.end(),
+                             [this](uint32_t a, uint32_t b) { return m_songs[a].added > m_songs[b].added; });
+    m_ranksDirty = true;
+}
+
+bool Catalog::ranksStale(int32_t currentWeek, int64_t now) const
+{
+    return currentWeek != m_rankWeek || (m_ranksDirty && now - m_ranksAt >= m_rankRefreshSeconds);
+}
+
+void Catalog::refreshRanks(int32_t currentWeek, int64_t now)
+{
+    for (int w = 0; w < kRankWeeks; ++w) {
+        const int32_t week = currentWeek - w;
+        std::vector<uint32_t> &order = m_rankOrder[w];
+        order.clear();
+        for (uint32_t i = 0; i < m_songs.size(); ++i) {
+            const auto &plays = m_songs[i].weeklyPlays;
+            const auto it = plays.find(week);
+            if (it != plays.end() && it->second > 0)
+                order.push_back(i);
+        }
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            const int64_t pa = m_songs[a].weeklyPlays.at(week);
+            const int64_t pb = m_songs[b].weeklyPlays.at(week);
+            return pa != pb ? pa > pb : m_songs[a].added > m_songs[b].added;
+        });
+        m_rankOf[w].assign(m_songs.size(), 0);
+        for (size_t r = 0; r < order.size(); ++r)
+            m_rankOf[w][order[r]] = uint8_t(std::min<size_t>(r + 1, 255));
+    }
+    m_rankWeek = currentWeek;
+    m_ranksDirty = false;
+    m_ranksAt = now;
+}
+
+bool Catalog::eligible(uint32_t i, const SearchRequest &r) const
+{
+    const Song &s = m_songs[i];
+    return s.visible() && s.kind == r.kind && (s.web ? r.web : r.library);
+}
+
+bool Catalog::matches(uint32_t i, const SearchRequest &r) const
+{
+    const Derived &d = m_derived[i];
+    return (r.artist.empty() || d.artist.find(r.artist) != std::string::npos)
+        && (r.title.empty() || d.title.find(r.title) != std::string::npos)
+        && (r.genre.empty() || d.genre.find(r.genre) != std::string::npos);
+}
+
+std::vector<uint32_t> Catalog::search(const SearchRequest &r, std::mt19937_64 &rng) const
+{
+    std::vector<uint32_t> found;
+    const size_t max = size_t(std::clamp(r.max, 0, 100));
+    if (max == 0)
+        return found;
+    const bool filtered = !r.artist.empty() || !r.title.empty() || !r.genre.empty();
+    const std::vector<uint32_t> *lists[2] = {r.library ? &m_newest[int(r.kind)][0] : nullptr,
+                                             r.web ? &m_newest[int(r.kind)][1] : nullptr};
+    const auto candidate = [&](size_t k) -> uint32_t {
+        const size_t first = lists[0] ? lists[0]->size() : 0;
+        return k < first ? (*lists[0])[k] : (*lists[1])[k - first];
+    };
+    const size_t total = (lists[0] ? lists[0]->size() : 0) + (lists[1] ? lists[1]->size() : 0);
+
+    switch (r.order) {
+    case SearchRequest::Order::Random:
+        if (!filtered) {
+            // Floyd's sampling: max distinct positions without touching the rest.
+            std::unordered_set<size_t> chosen;
+            for (size_t j = total - std::min(max, total); j < total; ++j) {
+                const size_t t = std::uniform_int_distribution<size_t>(0, j)(rng);
+                const size_t pick = chosen.insert(t).second ? t : j;
+                chosen.insert(pick);
+                found.push_back(candidate(pick));
+            }
+        } else {
+            size_t seen = 0; // reservoir sampling over the matches
+            for (size_t k = 0; k < total; ++k) {
+                const uint32_t i = candidate(k);
+                if (!matches(i, r))
+                    continue;
+                ++seen;
+                if (found.size() < max)
+                    found.push_back(i);
+                else if (const size_t slot = std::uniform_int_distribution<size_t>(0, seen - 1)(rng); slot < max)
+                    found[slot] = i;
+            }
+        }
+        std::shuffle(found.begin(), found.end(), rng);
+        break;
+    case SearchRequest::Order::New: {
+        // Merge the two newest-first lists.
+        size_t a = 0;
+        size_t b = 0;
+        const auto &la = lists[0] ? *lists[0] : m_newest[0][0];
+        const auto &lb = lists[1] ? *lists[1] : m_newest[0][0];
+        const size_t na = lists[0] ? la.size() : 0;
+        const size_t nb = lists[1] ? lb.size() : 0;
+        while (found.size() < max && (a < na || b < nb)) {
+            const bool takeA = b >= nb || (a < na && m_songs[la[a]].added >= m_songs[lb[b]].added);
+            const uint32_t i = takeA ? la[a++] : lb[b++];
+            if (matches(i, r))
+                found.push_back(i);
+        }
+        break;
+    }
+    case SearchRequest::Order::Rank:
+        if (r.weeksAgo >= 0 && r.weeksAgo < kRankWeeks)
+            for (uint32_t i : m_rankOrder[r.weeksAgo]) {
+                if (found.size() >= max)
+                    break;
+                if (eligible(i, r) && matches(i, r))
+                    found.push_back(i);
+            }
+        break;
+    }
+    return found;
+}
+
+std::string Catalog::location(uint32_t i, const std::string &hostPort) const
+{
+    const std::string &media = m_songs[i].media;
+    return media.rfind('/', 0) == 0 ? "http://" + hostPort + media : media;
+}
+
+std::string Catalog::answer(const std::vector<uint32_t> &songs, const std::string &hostPort) const
+{
+    std::string out;
+    for (uint32_t i : songs) {
+        const Song &s = m_songs[i];
+        const std::string where = toCp932(location(i, hostPort));
+        std::string entry = "[" + (s.web ? where : s.id) + "]\r\n" + m_derived[i].head + "MP3=" + where
+            + "\r\nHome=" + m_derived[i].home + "\r\nMP3Count=" + std::to_string(s.plays) + "\r\nRank=";
+        for (int w = 0; w < kAnsweredRanks; ++w) {
+            char hex[3];
+            const uint8_t rank = i < m_rankOf[w].size() ? m_rankOf[w][i] : 0;
+            std::snprintf(hex, sizeof hex, "%02X", unsigned(rank));
+            entry += hex;
+        }
+        entry += "\r\n";
+        if (out.size() + entry.size() >= kAnswerLimit)
+            break;
+        out += entry;
+    }
+    return out;
+}
+
+int Catalog::findByKey(const std::string &key, const std::string &hostPort) const
+{
+    (void)hostPort;
+    auto it = m_byKey.find(key);
+    if (it == m_byKey.end())
+        it = m_byKey.find(storedLocation(key));
+    return it == m_byKey.end() ? -1 : int(it->second);
+}
+
+int Catalog::findByIdPrefix(const std::string &prefix) const
+{
+    const auto it = m_byPrefix.find(prefix);
+    return it == m_byPrefix.end() ? -1 : int(it->second);
+}
+
+std::vector<uint32_t> Catalog::findByHomeAndMedia(const std::string &home, const std::string &media,
+                                                  const std::string &hostPort) const
+{
+    (void)hostPort;
+    std::vector<uint32_t> out;
+    const auto range = m_byHomeMedia.equal_range(homeMediaKey(home, storedLocation(media)));
+    for (auto it = range.first; it != range.second; ++it)
+        out.push_back(it->second);
+    return out;
+}
+
+std::vector<uint32_t> Catalog::findByHome(const std::string &home) const
+{
+    std::vector<uint32_t> out;
+    const auto range = m_byHome.equal_range(home);
+    for (auto it = range.first; it != range.second; ++it)
+        out.push_back(it->second);
+    return out;
+}
+
+std::vector<uint32_t> Catalog::songsOf(const std::string &owner) const
+{
+    std::vector<uint32_t> out;
+    for (uint32_t i = 0; i < m_songs.size(); ++i)
+        if (!owner.empty() && m_songs[i].owner == owner)
+            out.push_back(i);
+    return out;
+}
+
+void Catalog::addPlay(uint32_t i, int32_t week)
+{
+    ++m_songs[i].plays;
+    ++m_songs[i].weeklyPlays[week];
+    m_ranksDirty = true;
+}
+
+void Catalog::setHidden(uint32_t i)
+{
+    m_songs[i].hidden = true;
+    rebuild();
+}
+
+void Catalog::setMissing(uint32_t i)
+{
+    m_songs[i].missing = true;
+    rebuild();
+}
+
+void Catalog::replaceSongsOf(const std::string &owner, std::vector<Song> songs)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < m_songs.size(); ++i) {
+        if (m_songs[i].owner == owner)
+            continue;
+        if (kept != i) {
+            m_songs[kept] = std::move(m_songs[i]);
+            m_derived[kept] = std::move(m_derived[i]);
+        }
+        ++kept;
+    }
+    m_songs.resize(kept);
+    m_derived.resize(kept);
+    for (Song &s : songs) {
+        m_derived.push_back(derive(s));
+        m_songs.push_back(std::move(s));
+    }
+    rebuild();
+}
+
+} // namespace kalvuno::server

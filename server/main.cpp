@@ -1,0 +1,109 @@
+// kalvuno-service: the library service the jukebox talks to.
+#include "CatalogStore.h"
+#include "DemoCatalog.h"
+#include "HttpFrontEnd.h"
+#include "LibraryService.h"
+#include "RequestToken.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+using namespace kalvuno::server;
+
+namespace {
+
+HttpFrontEnd *g_frontEnd = nullptr;
+
+void usage()
+{
+    std::printf("Usage: kalvuno-service [options]\n"
+                "  --listen ADDRESS   address to listen on (default 127.0.0.1)\n"
+                "  --port PORT        port to listen on (default 8563; 0 picks a free one)\n"
+                "  --db PATH          SQLite database (default $XDG_DATA_HOME/kalvuno-service/catalog.db)\n"
+                "  --media DIR        folder of the demo media (default: \"media\" beside the database)\n"
+                "  --no-demo          leave an empty database empty\n"
+                "  --help             this text\n"
+                "On an empty database the service first makes a demo catalog of playable songs.\n"
+                "Song-list uploads are limited to %zu bytes.\n",
+                kMaxUploadBytes);
+}
+
+std::string defaultDatabase()
+{
+    const char *data = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    const std::string base = data && *data ? data : std::string(home ? home : ".") + "/.local/share";
+    return base + "/kalvuno-service/catalog.db";
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string address = "127.0.0.1";
+    int port = 8563;
+    std::string db = defaultDatabase();
+    std::string media;
+    bool demo = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help") {
+            usage();
+            return 0;
+        } else if (arg == "--listen" && hasValue) {
+            address = argv[++i];
+        } else if (arg == "--port" && hasValue) {
+            port = std::atoi(argv[++i]);
+        } else if (arg == "--db" && hasValue) {
+            db = argv[++i];
+        } else if (arg == "--media" && hasValue) {
+            media = argv[++i];
+        } else if (arg == "--no-demo") {
+            demo = false;
+        } else {
+            std::fprintf(stderr, "kalvuno-service: unknown option %s\n", arg.c_str());
+            usage();
+            return 2;
+        }
+    }
+    namespace fs = std::filesystem;
+    const fs::path dbPath = fs::absolute(db);
+    if (media.empty())
+        media = (dbPath.parent_path() / "media").string();
+    std::error_code ec;
+    fs::create_directories(dbPath.parent_path(), ec);
+
+    CatalogStore store;
+    if (!store.open(dbPath.string())) {
+        std::fprintf(stderr, "kalvuno-service: %s: %s\n", dbPath.c_str(), store.error().c_str());
+        return 1;
+    }
+    if (demo && store.loadSongs().empty()) {
+        std::printf("kalvuno-service: making the demo catalog in %s ...\n", media.c_str());
+        std::fflush(stdout);
+        std::string error;
+        if (!createDemoCatalog(store, media, kalvuno::todayDayNumber(), error)) {
+            std::fprintf(stderr, "kalvuno-service: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    LibraryService service(store, {});
+    HttpFrontEnd frontEnd(service, media);
+    const int bound = frontEnd.bind(address, port);
+    if (bound < 0) {
+        std::fprintf(stderr, "kalvuno-service: cannot listen on %s:%d\n", address.c_str(), port);
+        return 1;
+    }
+    g_frontEnd = &frontEnd;
+    std::signal(SIGTERM, [](int) { g_frontEnd->stop(); });
+    std::signal(SIGINT, [](int) { g_frontEnd->stop(); });
+    std::printf("kalvuno-service: %zu songs, listening on http://%s:%d/\n", service.songCount(), address.c_str(), bound);
+    std::fflush(stdout);
+    frontEnd.run();
+    return 0;
+}
