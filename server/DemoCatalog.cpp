@@ -2,7 +2,10 @@
 
 #include "DemoMedia.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <thread>
 #include <filesystem>
 #include <random>
 #include <unordered_set>
@@ -79,6 +82,40 @@ const char *extensionOf(Make m)
     return ".mp3";
 }
 
+// Makes the media file of entry i; returns its file name, or "" when it could not.
+std::string makeMedia(size_t i, const std::string &mediaDir)
+{
+    const Plan plan = planFor(i);
+    const int lengthMs = 6000 + int(i % 4) * 1000;
+    const Tune tune = makeTune(uint32_t(i * 7919 + 17), lengthMs);
+    char base[32];
+    std::snprintf(base, sizeof base, "demo-%02zu", i + 1);
+    const std::string file = std::string(base) + extensionOf(plan.make);
+    const std::string path = mediaDir + "/" + file;
+    const std::string wav = mediaDir + "/" + base + (plan.make == Make::Wav ? ".wav" : ".tmp.wav");
+    bool made = writeWav(wav, tune);
+    switch (plan.make) {
+    case Make::Wav:
+        break;
+    case Make::Mid:
+        made = writeMidi(path, tune);
+        break;
+    case Make::Mp3:
+        made = made && writeMp3(path, wav);
+        break;
+    case Make::Mpg:
+        made = made && writeMpeg(path, wav, int(i), tune.totalMs());
+        break;
+    case Make::Avi:
+        made = made && writeAvi(path, wav, int(i % 20), tune.totalMs());
+        break;
+    }
+    std::error_code ec;
+    if (plan.make != Make::Wav)
+        std::filesystem::remove(wav, ec);
+    return made ? file : std::string();
+}
+
 } // namespace
 
 bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t today, std::string &error)
@@ -95,48 +132,38 @@ bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t
     const int64_t now
         = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     const int32_t week = weekOfDay(today);
-    std::vector<Song> songs;
-    for (size_t i = 0; i < std::size(kEntries); ++i) {
-        const Plan plan = planFor(i);
-        const int lengthMs = 6000 + int(i % 4) * 1000;
-        const Tune tune = makeTune(uint32_t(i * 7919 + 17), lengthMs);
-        char base[32];
-        std::snprintf(base, sizeof base, "demo-%02zu", i + 1);
-        const std::string file = std::string(base) + extensionOf(plan.make);
-        const std::string path = mediaDir + "/" + file;
-        const std::string wav = mediaDir + "/" + base + (plan.make == Make::Wav ? ".wav" : ".tmp.wav");
-        bool made = writeWav(wav, tune);
-        switch (plan.make) {
-        case Make::Wav:
-            break;
-        case Make::Mid:
-            made = writeMidi(path, tune);
-            break;
-        case Make::Mp3:
-            made = made && writeMp3(path, wav);
-            break;
-        case Make::Mpg:
-            made = made && writeMpeg(path, wav, int(i % 20), tune.totalMs());
-            break;
-        case Make::Avi:
-            made = made && writeAvi(path, wav, int(i % 20), tune.totalMs());
-            break;
+    // The media first, a few at a time: the video encoders take a while.
+    const size_t count = std::size(kEntries);
+    std::vector<std::string> files(count);
+    std::vector<char> made(count, 0);
+    std::atomic<size_t> next{0};
+    const auto worker = [&] {
+        for (size_t i = next++; i < count; i = next++) {
+            files[i] = makeMedia(i, mediaDir);
+            made[i] = !files[i].empty();
         }
-        if (plan.make != Make::Wav)
-            fs::remove(wav, ec);
-        if (!made) {
-            error = "cannot make " + path + " (are the GStreamer tools and plugins installed?)";
+    };
+    std::vector<std::thread> workers;
+    for (unsigned t = 0; t < std::max(2u, std::thread::hardware_concurrency()); ++t)
+        workers.emplace_back(worker);
+    for (std::thread &t : workers)
+        t.join();
+
+    std::vector<Song> songs;
+    for (size_t i = 0; i < count; ++i) {
+        if (!made[i]) {
+            error = "cannot make the demo media in " + mediaDir + " (are the GStreamer tools and plugins installed?)";
             return false;
         }
-
+        const std::string &file = files[i];
         Song s;
         s.title = kEntries[i].title;
         s.artist = kEntries[i].artist;
         s.genre = kEntries[i].genre;
         s.media = "/kalvuno/media/" + file;
         s.kind = kindOfLocation(file);
-        s.web = plan.web;
-        s.home = plan.web ? "http://example.jp/~uta/" : "http://example.jp/artists/" + std::to_string(i % 9 + 1) + "/";
+        s.web = planFor(i).web;
+        s.home = s.web ? "http://example.jp/~uta/" : "http://example.jp/artists/" + std::to_string(i % 9 + 1) + "/";
         if (!s.web) {
             do {
                 s.id.clear();
@@ -145,7 +172,7 @@ bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t
                     s.id += "0123456789abcdef"[bits & 15];
             } while (!prefixes.insert(s.id.substr(0, 8)).second);
         }
-        s.added = now - int64_t(std::size(kEntries) - i) * 86400 / 2;
+        s.added = now - int64_t(count - i) * 86400 / 2;
         // Plays over the last six weeks, more for some songs than others.
         for (int w = 0; w < 6; ++w) {
             const int64_t plays = int64_t(rng() % (3 + (i * 5 + size_t(w)) % 11));

@@ -174,8 +174,8 @@ bool writeMpeg(const std::string &path, const std::string &wav, int pattern, int
     static const int calm[] = {0, 13, 17, 18, 19};
     pattern = calm[unsigned(pattern) % std::size(calm)];
     // MPEG-1 video and MPEG-1 layer II audio in an MPEG-1 system stream.
-    return run(gst({"videotestsrc", buffers(lengthMs, 29970), "pattern=" + std::to_string(pattern), "!",
-                    "video/x-raw,format=I420,width=352,height=240,framerate=30000/1001", "!", "mpeg2enc", "format=0",
+    return run(gst({"videotestsrc", buffers(lengthMs, 24000), "pattern=" + std::to_string(pattern), "!",
+                    "video/x-raw,format=I420,width=320,height=240,framerate=24/1", "!", "mpeg2enc", "format=0",
                     "bitrate=1150",
                     "!", "mplex", "format=0", "name=m", "!", "filesink", "location=" + path, "filesrc",
                     "location=" + wav, "!", "wavparse", "!", "audioconvert", "!", "audioresample", "!",

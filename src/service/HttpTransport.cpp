@@ -119,7 +119,10 @@ bool needsEscape(unsigned char byte, bool inQuery, bool escapeQuery)
 {
     if (byte <= 0x20 || byte >= 0x7F)
         return true;
-    return inQuery && escapeQuery && (byte == '#' || byte == '%' || byte == '+');
+    // A "?" inside the query means nothing there, but our service's HTTP
+    // library refuses request lines with two of them (cpp-httplib 0.11), and
+    // the hide command carries URLs that have queries of their own.
+    return inQuery && escapeQuery && (byte == '#' || byte == '%' || byte == '+' || byte == '?');
 }
 
 // CP932 where the text fits, else each character that does not fit as UTF-8.

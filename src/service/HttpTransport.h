@@ -22,9 +22,9 @@ void SubstituteAddress(QString &url);
 
 // The bytes of a request URL as they go on the wire: text in CP932, bytes
 // that a URL cannot carry (blanks, control characters, non-ASCII bytes)
-// percent-encoded. With escapeQuery, "#", "%" and "+" after the "?" are
-// encoded too, so that values a user typed reach the service as typed;
-// "&", "=", "?" and "/" stay as built.
+// percent-encoded. With escapeQuery, "#", "%", "+" and a further "?" after
+// the first "?" are encoded too, so that values a user typed reach the
+// service as typed; "&", "=" and "/" stay as built.
 QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
 
 // The program's HTTP client: synchronous requests on the calling thread, each

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include "QtPrinters.h"
 
 // A temporary folder for one test, removed afterwards.
 struct TempDir

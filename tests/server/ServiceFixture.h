@@ -1,0 +1,78 @@
+#pragma once
+
+// A library service on an ephemeral port of 127.0.0.1, with a small catalog
+// the test lays out, reached over real sockets.
+#include "CatalogStore.h"
+#include "HttpFrontEnd.h"
+#include "LibraryService.h"
+#include "TempDir.h"
+
+#include <httplib.h>
+#include <memory>
+#include <thread>
+
+namespace kalvuno::server {
+
+inline constexpr int32_t kToday = 46366; // 10 December 2026
+
+inline Song makeSong(const std::string &id, const std::string &title, const std::string &artist, Kind kind = Kind::Mp3,
+                     int64_t added = 0)
+{
+    Song s;
+    s.id = id;
+    s.title = title;
+    s.artist = artist;
+    s.genre = "Pop";
+    s.media = "/kalvuno/media/" + id + "." + kindName(kind);
+    s.home = "http://example.jp/" + artist + "/";
+    s.kind = kind;
+    s.added = added;
+    return s;
+}
+
+class ServiceFixture
+{
+public:
+    explicit ServiceFixture(const std::vector<Song> &songs)
+    {
+        store.open(tmp.path("catalog.db").toStdString());
+        store.insertSongs(songs);
+        service = std::make_unique<LibraryService>(store, LibraryService::Options{0, [] { return kToday; }});
+        frontEnd = std::make_unique<HttpFrontEnd>(*service, tmp.path("media").toStdString());
+        port = frontEnd->bind("127.0.0.1", 0);
+        thread = std::thread([this] { frontEnd->run(); });
+        client = std::make_unique<httplib::Client>("127.0.0.1", port);
+        client->set_read_timeout(10);
+        client->set_url_encode(false); // request lines go out exactly as the tests write them
+    }
+    ~ServiceFixture()
+    {
+        frontEnd->stop();
+        thread.join();
+    }
+    std::string host() const { return "127.0.0.1:" + std::to_string(port); }
+
+    // A GET of the service; the status goes to *status.
+    std::string get(const std::string &path, int *status = nullptr)
+    {
+        auto res = client->Get(path);
+        if (status)
+            *status = res ? res->status : 0;
+        return res ? res->body : std::string();
+    }
+    int post(const std::string &path, const std::string &body)
+    {
+        auto res = client->Post(path, body, "");
+        return res ? res->status : 0;
+    }
+
+    TempDir tmp;
+    CatalogStore store;
+    std::unique_ptr<LibraryService> service;
+    std::unique_ptr<HttpFrontEnd> frontEnd;
+    int port = 0;
+    std::thread thread;
+    std::unique_ptr<httplib::Client> client;
+};
+
+} // namespace kalvuno::server
