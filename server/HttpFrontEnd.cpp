@@ -25,6 +25,7 @@ HttpFrontEnd::HttpFrontEnd(LibraryService &service, const std::string &mediaDir)
     // Enough workers and kept-alive connections for many clients at once.
     s.new_task_queue = [] { return new httplib::ThreadPool(16); };
     s.set_keep_alive_max_count(100000);
+    s.set_tcp_nodelay(true); // headers and body go out in two writes: no Nagle delay between them
     s.set_keep_alive_timeout(30);
     s.set_payload_max_length(kMaxUploadBytes);
     s.set_read_timeout(30);

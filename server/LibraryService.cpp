@@ -77,6 +77,8 @@ LibraryService::LibraryService(CatalogStore &store, Options options)
     : m_store(store), m_options(std::move(options)), m_catalog(store.loadSongs())
 {
     m_catalog.setRankRefreshSeconds(m_options.rankRefreshSeconds);
+    // Work the ranks out now rather than in the first search.
+    m_catalog.refreshRanks(weekOfDay(today()), nowSeconds());
     for (const std::string &id : m_store.loadIssuedIds()) {
         m_prefixes.insert(id.substr(0, 8));
         if (m_store.isAccessId(id))
