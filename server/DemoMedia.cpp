@@ -150,7 +150,7 @@ bool writeMidi(const std::string &path, const Tune &tune)
         track += char(0);
     }
     putVarLen(track, 0);
-    track += "\xFF\x2F\x00";
+    track += std::string("\xFF\x2F\x00", 3);
     std::string out = "MThd";
     putBE32(out, 6);
     out += std::string("\x00\x00\x00\x01", 4); // format 0, one track

@@ -1,5 +1,7 @@
 #include "fovideo.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPalette>
 
 TFo_Video::TFo_Video(QWidget *parent) : QWidget(parent, Qt::Window)
@@ -10,5 +12,55 @@ TFo_Video::TFo_Video(QWidget *parent) : QWidget(parent, Qt::Window)
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
     setAutoFillBackground(true);
+    // The video sink draws straight into our native window; Qt must not paint over it.
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
     resize(320, 240);
+    m_window = uintptr_t(winId());
+    m_width = width();
+    m_height = height();
+}
+
+QSize TFo_Video::clientSize() const { return QSize(m_width, m_height); }
+
+void TFo_Video::showSurface(const QString &caption)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, caption] {
+            setWindowTitle(caption);
+            show();
+        },
+        Qt::QueuedConnection);
+}
+
+void TFo_Video::hideSurface() { QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection); }
+
+void TFo_Video::setClientSize(const QSize &size)
+{
+    QMetaObject::invokeMethod(this, [this, size] { resize(size); }, Qt::QueuedConnection);
+}
+
+void TFo_Video::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_width = width();
+    m_height = height();
+    setResizePending();
+}
+
+void TFo_Video::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isMaximized()) {
+        showNormal();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFo_Video::closeEvent(QCloseEvent *event)
+{
+    // Closing only hides the window; a playing video goes on.
+    hide();
+    event->ignore();
 }

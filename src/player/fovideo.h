@@ -1,12 +1,32 @@
 #pragma once
 
-#include <QWidget>
+#include "VideoSurface.h"
 
-// The video window: a black window of its own that shows the video of the
-// entry being played. Closing it only hides it.
-class TFo_Video : public QWidget
+#include <QWidget>
+#include <atomic>
+
+// The video window: a black window of its own in which the video of the entry
+// being played is drawn. Closing it only hides it.
+class TFo_Video : public QWidget, public VideoSurface
 {
     Q_OBJECT
 public:
     explicit TFo_Video(QWidget *parent = nullptr);
+
+    uintptr_t nativeWindow() const override { return m_window; }
+    QSize clientSize() const override;
+    // These may come from a player thread: they run on ours.
+    void showSurface(const QString &caption) override;
+    void hideSurface() override;
+    void setClientSize(const QSize &size) override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::atomic<uintptr_t> m_window{0};
+    std::atomic<int> m_width{0};
+    std::atomic<int> m_height{0};
 };

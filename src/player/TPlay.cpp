@@ -1,0 +1,111 @@
+#include "TPlay.h"
+
+#include "VideoSurface.h"
+
+#include <chrono>
+#include <condition_variable>
+
+namespace {
+
+std::mutex g_liveLock;
+std::condition_variable g_liveChanged;
+int g_live = 0;
+
+} // namespace
+
+TPlay::TPlay(QString fileName) : FileName(std::move(fileName)) {}
+
+TPlay::~TPlay() = default;
+
+void TPlay::start(std::shared_ptr<TPlay> self)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_liveLock);
+        ++g_live;
+    }
+    // The thread keeps the player alive until it has closed the medium.
+    std::thread([self = std::move(self)]() mutable {
+        self->Execute();
+        self.reset();
+        std::lock_guard<std::mutex> lock(g_liveLock);
+        --g_live;
+        g_liveChanged.notify_all();
+    }).detach();
+}
+
+void TPlay::addCommand(const QString &command)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    Commands.append(command);
+}
+
+int TPlay::pendingCommands() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return int(Commands.size());
+}
+
+void TPlay::ApplyVideoSize(int) {}
+
+bool TPlay::runNextCommand()
+{
+    QString command;
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (Commands.isEmpty())
+            return false;
+        command = Commands.first();
+    }
+    double fraction = 0;
+    if (command == u"Pause")
+        Pause();
+    else if (command == u"Resume")
+        Resume();
+    else if (parseSeekCommand(command, fraction))
+        Seek(fraction);
+    std::lock_guard<std::mutex> lock(m_lock);
+    Commands.removeFirst();
+    return true;
+}
+
+void TPlay::Execute()
+{
+    Open();
+    while (!m_terminated) {
+        if (VideoSurface *surface = videoSurface(); surface && surface->takeResizePending())
+            ApplyVideoSize(0);
+        runNextCommand();
+        const int64_t duration = Duration;
+        Position = duration == 0 ? 1.0 : double(GetPosition()) / double(duration);
+        DispatchEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPlayerPassMs));
+    }
+    Close();
+}
+
+bool TPlay::waitForAllClosed(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(g_liveLock);
+    return g_liveChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return g_live == 0; });
+}
+
+int TPlay::livePlayers()
+{
+    std::lock_guard<std::mutex> lock(g_liveLock);
+    return g_live;
+}
+
+QString TPlay::seekCommand(double fraction) { return QStringLiteral("Seek") + QString::number(fraction, 'g', 15); }
+
+bool TPlay::parseSeekCommand(const QString &command, double &fraction)
+{
+    if (!command.startsWith(u"Seek"))
+        return false;
+    bool ok = false;
+    // QString::toDouble reads the C locale's format, whatever the user's locale.
+    const double value = command.mid(4, 100).toDouble(&ok);
+    if (!ok)
+        return false;
+    fraction = value;
+    return true;
+}

@@ -1,0 +1,352 @@
+#include "TPlayGst.h"
+
+#include "HttpTransport.h"
+#include "VideoFit.h"
+#include "VideoSurface.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cfenv>
+#include <chrono>
+#include <cmath>
+#include <gst/gst.h>
+#include <gst/video/videooverlay.h>
+#include <mutex>
+
+std::atomic<int> TPlayGst::s_videoMode{1};
+std::atomic<int> TPlayGst::s_openLimitMs{30000};
+
+namespace {
+
+// playbin's flags: video, audio, subtitles.
+constexpr guint kPlayVideo = 1u << 0;
+constexpr guint kPlayText = 1u << 2;
+// A stream may tell its length a moment after it prerolled (an http stream,
+// an MP3 whose parser estimates it from the first frames).
+constexpr int kLengthGraceMs = 2000;
+
+void ensureGstreamer()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+GstElement *sinkFromEnvironment(const char *variable, const char *fallback)
+{
+    const QByteArray wanted = qgetenv(variable);
+    const char *description = wanted.isEmpty() ? fallback : wanted.constData();
+    GError *error = nullptr;
+    GstElement *sink = gst_parse_bin_from_description(description, TRUE, &error);
+    if (error) {
+        g_error_free(error);
+        if (sink)
+            gst_object_unref(sink);
+        return nullptr;
+    }
+    return sink;
+}
+
+QByteArray uriOf(const QString &location)
+{
+    if (location.startsWith(u"http://", Qt::CaseInsensitive) || location.startsWith(u"https://", Qt::CaseInsensitive)
+        || location.startsWith(u"file://", Qt::CaseInsensitive))
+        return kalvuno::requestUrlBytes(location, false);
+    gchar *uri = gst_filename_to_uri(QFile::encodeName(location).constData(), nullptr);
+    QByteArray out = uri ? QByteArray(uri) : QByteArray();
+    g_free(uri);
+    return out;
+}
+
+int64_t roundHalfEven(long double value)
+{
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const long long rounded = std::llrintl(value);
+    std::fesetround(previous);
+    return rounded;
+}
+
+} // namespace
+
+TPlayGst::TPlayGst(QString fileName, VideoSurface *surface, QString caption)
+    : TPlay(std::move(fileName)), m_surface(surface), m_caption(std::move(caption))
+{
+}
+
+TPlayGst::~TPlayGst()
+{
+    // Close normally ran on the player thread; this is for a player never started.
+    if (m_playbin) {
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+        gst_object_unref(m_playbin);
+    }
+    if (m_overlay)
+        gst_object_unref(m_overlay);
+}
+
+QString TPlayGst::extensionOf(const QString &location)
+{
+    const qsizetype cut = std::max({location.lastIndexOf(u'/'), location.lastIndexOf(u'\\'), location.lastIndexOf(u':')});
+    const qsizetype dot = location.lastIndexOf(u'.');
+    return dot > cut ? location.mid(dot).toUpper() : QString();
+}
+
+bool TPlayGst::isVideo(const QString &extension, bool hasVideoStream)
+{
+    return extension == u".AVI" || (extension == u".MPG" && hasVideoStream);
+}
+
+int TPlayGst::onSyncMessage(GstBus *, GstMessage *message, void *data)
+{
+    // Runs on a streaming thread: hand the sink our window, nothing more.
+    auto *self = static_cast<TPlayGst *>(data);
+    if (!gst_is_video_overlay_prepare_window_handle_message(message) || !self->m_surface)
+        return GST_BUS_PASS;
+    const uintptr_t window = self->m_surface->nativeWindow();
+    GstVideoOverlay *overlay = GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message));
+    gst_video_overlay_set_window_handle(overlay, window);
+    std::lock_guard<std::mutex> lock(self->m_videoLock);
+    if (self->m_overlay)
+        gst_object_unref(self->m_overlay);
+    self->m_overlay = GST_VIDEO_OVERLAY(gst_object_ref(overlay));
+    gst_message_unref(message);
+    return GST_BUS_DROP;
+}
+
+void TPlayGst::Open()
+{
+    if (State != 0)
+        Close();
+    kalvuno::SubstituteAddress(FileName);
+    ensureGstreamer();
+    m_ended = false;
+    m_failed = false;
+    const QString extension = extensionOf(FileName);
+    const bool mayBeVideo = extension == u".AVI" || extension == u".MPG";
+
+    GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+    if (playbin) {
+        g_object_set(playbin, "uri", uriOf(FileName).constData(), nullptr);
+        if (GstElement *audio = sinkFromEnvironment("KALVUNO_AUDIO_SINK", "autoaudiosink"))
+            g_object_set(playbin, "audio-sink", audio, nullptr);
+        guint flags = 0;
+        g_object_get(playbin, "flags", &flags, nullptr);
+        flags &= ~kPlayText;
+        // Only media that may be shown get a video sink, and only into our
+        // window: no other medium can open a window of its own.
+        const bool showVideo = mayBeVideo && (m_surface ? m_surface->nativeWindow() != 0 : qEnvironmentVariableIsSet("KALVUNO_VIDEO_SINK"));
+        // playbin makes a video sink even with video switched off, probing
+        // every sink it knows (a crash in DirectFB's, without X): name ours.
+        GstElement *video = showVideo ? sinkFromEnvironment("KALVUNO_VIDEO_SINK", "autovideosink") : nullptr;
+        if (!video) {
+            video = gst_element_factory_make("fakesink", nullptr);
+            flags &= ~kPlayVideo;
+        }
+        if (video)
+            g_object_set(playbin, "video-sink", video, nullptr);
+        g_object_set(playbin, "flags", flags, nullptr);
+        GstBus *bus = gst_element_get_bus(playbin);
+        gst_bus_set_sync_handler(bus, reinterpret_cast<GstBusSyncHandler>(&TPlayGst::onSyncMessage), this, nullptr);
+        gst_object_unref(bus);
+        {
+            std::lock_guard<std::mutex> lock(m_videoLock);
+            m_playbin = playbin;
+        }
+        gst_element_set_state(playbin, GST_STATE_PLAYING);
+        if (!waitForPreroll())
+            m_failed = true;
+    }
+
+    gint videoStreams = 0;
+    if (m_playbin && !m_failed)
+        g_object_get(m_playbin, "n-video", &videoStreams, nullptr);
+    m_video = !m_failed && isVideo(extension, videoStreams > 0);
+    if (m_surface) {
+        if (m_video) {
+            m_surface->showSurface(m_caption);
+            ApplyVideoSize(s_videoMode);
+        } else {
+            m_surface->hideSurface();
+        }
+    }
+
+    int64_t duration = m_failed ? 0 : GetDuration();
+    if (!m_failed && duration == 0) {
+        for (int waited = 0; waited < kLengthGraceMs && duration == 0 && !terminationRequested(); waited += 50) {
+            g_usleep(50 * 1000);
+            duration = GetDuration();
+        }
+    }
+    Duration = duration;
+    Seeked = false;
+    State = 1;
+}
+
+bool TPlayGst::waitForPreroll()
+{
+    GstBus *bus = gst_element_get_bus(m_playbin);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(s_openLimitMs.load());
+    bool prerolled = false;
+    bool done = false;
+    while (!done && !terminationRequested()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        // Short slices, so that a request to stop is seen while a server stalls.
+        const GstClockTime slice = GST_MSECOND * GstClockTime(std::min<long long>(left.count(), 100));
+        GstMessage *message = gst_bus_timed_pop_filtered(
+            bus, slice, GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
+        if (!message)
+            continue;
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ASYNC_DONE:
+            prerolled = done = true;
+            break;
+        case GST_MESSAGE_EOS:
+            // A medium so short it ended while starting.
+            m_ended = true;
+            prerolled = done = true;
+            break;
+        default:
+            done = true;
+            break;
+        }
+        gst_message_unref(message);
+    }
+    gst_object_unref(bus);
+    return prerolled;
+}
+
+void TPlayGst::Pause()
+{
+    if (State != 1 || !m_playbin)
+        return;
+    gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+    State = 2;
+}
+
+void TPlayGst::Resume()
+{
+    if (State != 2 || !m_playbin)
+        return;
+    gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+    State = 1;
+}
+
+void TPlayGst::Close()
+{
+    if (State == 0)
+        return;
+    GstElement *playbin = nullptr;
+    GstVideoOverlay *overlay = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_videoLock);
+        std::swap(playbin, m_playbin);
+        std::swap(overlay, m_overlay);
+    }
+    if (playbin) {
+        gst_element_set_state(playbin, GST_STATE_NULL);
+        gst_object_unref(playbin);
+    }
+    if (overlay)
+        gst_object_unref(overlay);
+    State = 0;
+}
+
+void TPlayGst::Seek(double fraction)
+{
+    if (State == 0 || !m_playbin)
+        return;
+    const int64_t target = roundHalfEven(static_cast<long double>(Duration.load()) * fraction);
+    m_ended = false;
+    gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            gint64(target) * 100);
+    Seeked = true;
+}
+
+int64_t TPlayGst::GetPosition()
+{
+    // At the end the position is exactly the length: the main loop checks for 1.
+    if (m_ended)
+        return Duration;
+    gint64 position = 0;
+    if (!m_playbin || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0)
+        return 0;
+    return std::min<int64_t>(position / 100, Duration);
+}
+
+int64_t TPlayGst::GetDuration()
+{
+    gint64 duration = 0;
+    if (!m_playbin || !gst_element_query_duration(m_playbin, GST_FORMAT_TIME, &duration) || duration < 0)
+        return 0;
+    return duration / 100;
+}
+
+void TPlayGst::DispatchEvents()
+{
+    if (!m_playbin)
+        return;
+    GstBus *bus = gst_element_get_bus(m_playbin);
+    while (GstMessage *message = gst_bus_pop(bus)) {
+        handleMessage(message);
+        gst_message_unref(message);
+    }
+    gst_object_unref(bus);
+}
+
+void TPlayGst::handleMessage(GstMessage *message)
+{
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_EOS:
+        m_ended = true;
+        break;
+    case GST_MESSAGE_ERROR:
+        // A medium that breaks off while playing ends now; with its length
+        // unknown it does not count as heard to the end.
+        Duration = 0;
+        break;
+    default:
+        break;
+    }
+}
+
+void TPlayGst::ApplyVideoSize(int mode)
+{
+    std::lock_guard<std::mutex> lock(m_videoLock);
+    if (!m_playbin || !m_video || !m_surface)
+        return;
+    GstPad *pad = nullptr;
+    g_signal_emit_by_name(m_playbin, "get-video-pad", 0, &pad);
+    if (!pad)
+        return;
+    int w = 0;
+    int h = 0;
+    if (GstCaps *caps = gst_pad_get_current_caps(pad)) {
+        const GstStructure *s = gst_caps_get_structure(caps, 0);
+        gst_structure_get_int(s, "width", &w);
+        gst_structure_get_int(s, "height", &h);
+        gst_caps_unref(caps);
+    }
+    gst_object_unref(pad);
+    if (w <= 0 || h <= 0)
+        return;
+    switch (mode) {
+    case 0: {
+        const QSize client = m_surface->clientSize();
+        const QRect r = fitVideo(w, h, client.width(), client.height());
+        if (r.isEmpty() || !m_overlay)
+            return;
+        gst_video_overlay_set_render_rectangle(m_overlay, r.x(), r.y(), r.width(), r.height());
+        gst_video_overlay_expose(m_overlay);
+        break;
+    }
+    case 1:
+    case 2:
+        m_surface->setClientSize(QSize(w * mode, h * mode));
+        m_surface->setResizePending();
+        break;
+    default:
+        break;
+    }
+}

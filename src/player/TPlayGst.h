@@ -1,0 +1,64 @@
+#pragma once
+
+#include "TPlay.h"
+
+#include <QString>
+#include <atomic>
+#include <mutex>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstVideoOverlay GstVideoOverlay;
+typedef struct _GstBus GstBus;
+typedef struct _GstMessage GstMessage;
+
+// The player on a GStreamer playbin: local paths and http URLs of MP3, WAV,
+// MIDI, MPEG and AVI. Video goes into the video window's own surface.
+class TPlayGst : public TPlay
+{
+public:
+    // surface: the video window, or none (then no video is ever shown).
+    TPlayGst(QString fileName, VideoSurface *surface = nullptr, QString caption = QString());
+    ~TPlayGst() override;
+
+    void ApplyVideoSize(int mode) override;
+
+    // The video size mode applied when a video starts (0 fixed, 1 original, 2 double, -1 none).
+    static void setVideoMode(int mode) { s_videoMode = mode; }
+    static int videoMode() { return s_videoMode; }
+
+    // The text from the last "." after the last "/", "\" or ":", upper-cased.
+    static QString extensionOf(const QString &location);
+    // ".AVI" is video; ".MPG" when it has a video stream; anything else is audio.
+    static bool isVideo(const QString &extension, bool hasVideoStream);
+
+    // How long Open waits for a medium to start; the program uses 30000 ms.
+    static void setOpenLimitMs(int ms) { s_openLimitMs = ms; }
+
+protected:
+    void Open() override;
+    void Pause() override;
+    void Resume() override;
+    void Close() override;
+    void Seek(double fraction) override;
+    int64_t GetPosition() override;
+    int64_t GetDuration() override;
+    void DispatchEvents() override;
+    VideoSurface *videoSurface() const override { return m_surface; }
+
+private:
+    bool waitForPreroll();
+    void handleMessage(GstMessage *message);
+    static int onSyncMessage(GstBus *bus, GstMessage *message, void *self);
+
+    VideoSurface *m_surface;
+    QString m_caption;
+    GstElement *m_playbin = nullptr;     // player thread; guarded by m_videoLock against ApplyVideoSize
+    GstVideoOverlay *m_overlay = nullptr; // set from a streaming thread, under m_videoLock
+    std::mutex m_videoLock;
+    bool m_video = false;
+    std::atomic<bool> m_ended{false};
+    std::atomic<bool> m_failed{false};
+
+    static std::atomic<int> s_videoMode;
+    static std::atomic<int> s_openLimitMs;
+};
