@@ -6,7 +6,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-  build-essential cmake ninja-build pkg-config git curl wrk \
+  build-essential cmake ninja-build pkg-config git curl wrk time python3 \
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-tools-dev qt6-l10n-tools \
   libqt6opengl6-dev libgl-dev libxkbcommon-dev \
   qt6-qpa-plugins qt6-gtk-platformtheme \

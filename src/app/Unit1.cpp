@@ -3,6 +3,7 @@
 #include "AddressSubstitution.h"
 #include "MessageBox.h"
 #include "PlaylistPanel.h"
+#include "TPlayGst.h"
 #include "ProfilePaths.h"
 #include "TrayIcon.h"
 #include "WindowPlacement.h"
@@ -129,6 +130,7 @@ void TFo_Kalvuno::FormShow()
     firstRunSetup();
 
     m_videoMode = m_config->read(keys::VideoMode);
+    TPlayGst::setVideoMode(m_videoMode);
     m_repeatMode = m_config->read(keys::RepeatMode);
     m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
     m_browseOnPlay = m_config->read(keys::Browse);

@@ -1,6 +1,7 @@
 #include "BusyIndicator.h"
 #include "ProfilePaths.h"
 #include "SingleInstance.h"
+#include "TPlay.h"
 #include "TerminationSignals.h"
 #include "Unit1.h"
 #include "fovideo.h"
@@ -49,5 +50,8 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &QWidget::close);
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &QWidget::close);
     mainWindow.show();
-    return app.exec();
+    const int result = app.exec();
+    // No player thread may outlive the windows it draws into.
+    TPlay::waitForAllClosed(5000);
+    return result;
 }

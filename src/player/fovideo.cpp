@@ -12,9 +12,8 @@ TFo_Video::TFo_Video(QWidget *parent) : QWidget(parent, Qt::Window)
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
     setAutoFillBackground(true);
-    // The video sink draws straight into our native window; Qt must not paint over it.
+    // The video sink draws straight into our own native window.
     setAttribute(Qt::WA_NativeWindow);
-    setAttribute(Qt::WA_PaintOnScreen);
     resize(320, 240);
     m_window = uintptr_t(winId());
     m_width = width();
