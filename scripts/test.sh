@@ -19,4 +19,5 @@ xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset default
 
 cmake --preset sanitize
 cmake --build --preset sanitize
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset sanitize
