@@ -5,6 +5,7 @@
 #include "PlaylistPanel.h"
 #include "TPlayGst.h"
 #include "ProfilePaths.h"
+#include "Random.h"
 #include "TrayIcon.h"
 #include "WindowPlacement.h"
 
@@ -87,6 +88,7 @@ void TFo_Kalvuno::createRightColumn()
 
 void TFo_Kalvuno::FormCreate(const QStringList &arguments)
 {
+    seedRandomFromClock();
     ensureFolder(m_paths.profile);
     m_config = std::make_unique<Configuration>(m_paths.configuration);
 

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "guidib.h"
+
+// The 13 x 13 thumb of the position slider: a raised knob with a round hollow.
+class TFaderTV : public TGUIDIB
+{
+public:
+    TFaderTV();
+};
