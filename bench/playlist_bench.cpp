@@ -9,6 +9,8 @@
 #include <QListWidget>
 #include <QFile>
 #include <QTemporaryDir>
+#include "GuiBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 using namespace kalvuno;
@@ -112,13 +114,4 @@ BENCHMARK(BM_MoveDownInListBox)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return runBenchmarksWithGui(argc, argv); }

@@ -4,6 +4,8 @@
 #include "guidrawmmx.h"
 
 #include <QGuiApplication>
+#include "GuiBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -71,13 +73,4 @@ BENCHMARK(BM_Repaint)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char **argv) { return runBenchmarksWithGui(argc, argv); }

@@ -1,6 +1,7 @@
 #include "LibraryService.h"
 
 #include "Cp932.h"
+#include "HexDigit.h"
 #include "IniFile.h"
 #include "QueryText.h"
 #include "RequestToken.h"
@@ -57,13 +58,7 @@ bool parseHex8(std::string_view text, size_t &value)
         return false;
     value = 0;
     for (char c : text) {
-        int d = -1;
-        if (c >= '0' && c <= '9')
-            d = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            d = c - 'a' + 10;
+        const int d = hexDigitValue(c);
         if (d < 0)
             return false;
         value = value * 16 + size_t(d);

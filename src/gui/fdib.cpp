@@ -1,10 +1,10 @@
 #include "fdib.h"
 
 #include "Random.h"
+#include "Rounding.h"
 
 #include <QPainter>
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 
 namespace {
@@ -54,15 +54,12 @@ uint32_t ScalePixel(uint32_t c, float factor)
 
 uint32_t AddNoise(uint32_t c, uint32_t amplitude, float t)
 {
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
     uint32_t out = c & 0xFF000000;
     for (int shift : {16, 8, 0}) { // red, then green, then blue
         const uint32_t r = kalvuno::randomBelow(channel(amplitude, shift));
-        const long long v = std::llrintl(static_cast<long double>(r) * t + channel(c, shift));
+        const long long v = kalvuno::roundHalfEven(static_cast<long double>(r) * t + channel(c, shift));
         out |= uint32_t(std::clamp(v, 0LL, 255LL)) << shift;
     }
-    std::fesetround(previous);
     return out;
 }
 

@@ -1,23 +1,14 @@
 #include "guidib.h"
 
 #include "Random.h"
+#include "Rounding.h"
 #include "TextCodec.h"
 
 #include <QPainter>
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 
 namespace {
-
-int roundHalfEven(long double v)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long r = std::lrintl(v);
-    std::fesetround(previous);
-    return int(r);
-}
 
 // Where along the line from (x1, y1) to (x2, y2) the foot of the
 // perpendicular from (x, y) lies: 0 at the start, 1 at the end, clamped.
@@ -57,10 +48,10 @@ float randomUnit() { return float(static_cast<long double>(kalvuno::randomBelow(
 void TGUIDIB::AddDiscAlpha(float cx, float cy, float radius, float feather)
 {
     const long double r = radius;
-    int left = roundHalfEven(cx - r);
-    int top = roundHalfEven(cy - r);
-    int right = roundHalfEven(cx + r);
-    int bottom = roundHalfEven(cy + r);
+    int left = int(kalvuno::roundHalfEven(cx - r));
+    int top = int(kalvuno::roundHalfEven(cy - r));
+    int right = int(kalvuno::roundHalfEven(cx + r));
+    int bottom = int(kalvuno::roundHalfEven(cy + r));
     if (left > right)
         std::swap(left, right);
     if (top > bottom)

@@ -1,12 +1,12 @@
 #include "TPlayGst.h"
 
 #include "HttpTransport.h"
+#include "Rounding.h"
 #include "VideoFit.h"
 #include "VideoSurface.h"
 
 #include <QFile>
 #include <algorithm>
-#include <cfenv>
 #include <chrono>
 #include <cmath>
 #include <gst/gst.h>
@@ -55,15 +55,6 @@ QByteArray uriOf(const QString &location)
     QByteArray out = uri ? QByteArray(uri) : QByteArray();
     g_free(uri);
     return out;
-}
-
-int64_t roundHalfEven(long double value)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long long rounded = std::llrintl(value);
-    std::fesetround(previous);
-    return rounded;
 }
 
 } // namespace
@@ -257,7 +248,7 @@ void TPlayGst::Seek(double fraction)
 {
     if (State == 0 || !m_playbin)
         return;
-    const int64_t target = roundHalfEven(static_cast<long double>(Duration.load()) * fraction);
+    const int64_t target = kalvuno::roundHalfEven(static_cast<long double>(Duration.load()) * fraction);
     m_ended = false;
     gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                             gint64(target) * 100);

@@ -1,23 +1,11 @@
 #include "VideoFit.h"
 
-#include <cfenv>
-#include <cmath>
+#include "Rounding.h"
 
-namespace {
+using kalvuno::roundHalfEven;
 
 // The aspects are stored as 32-bit floats; the arithmetic around them is
 // done in the widest type at hand, as the expression evaluation would.
-int roundHalfEven(long double value)
-{
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const long rounded = std::lrintl(value);
-    std::fesetround(previous);
-    return int(rounded);
-}
-
-} // namespace
-
 QRect fitVideo(int w, int h, int cw, int ch)
 {
     if (w <= 0 || h <= 0 || cw <= 0 || ch <= 0)
@@ -25,9 +13,9 @@ QRect fitVideo(int w, int h, int cw, int ch)
     const float videoAspect = float(w) / float(h);
     const float windowAspect = float(cw) / float(ch);
     if (videoAspect > windowAspect) {
-        const int top = roundHalfEven((ch - cw / static_cast<long double>(videoAspect)) / 2);
+        const int top = int(roundHalfEven((ch - cw / static_cast<long double>(videoAspect)) / 2));
         return QRect(0, top, cw, ch - 2 * top);
     }
-    const int left = roundHalfEven((cw - ch * static_cast<long double>(videoAspect)) / 2);
+    const int left = int(roundHalfEven((cw - ch * static_cast<long double>(videoAspect)) / 2));
     return QRect(left, 0, cw - 2 * left, ch);
 }

@@ -1,5 +1,6 @@
 #include "RequestToken.h"
 
+#include "HexDigit.h"
 #include "TokenMultipliers.h"
 
 #include <cfenv>
@@ -13,17 +14,6 @@ namespace {
 bool isAlphanumeric(unsigned char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 } // namespace
@@ -54,7 +44,7 @@ int32_t tokenIdValue(std::string_view id)
         return 0;
     uint64_t value = 0;
     for (char c : id) {
-        const int d = hexDigit(c);
+        const int d = hexDigitValue(c);
         if (d < 0)
             return 0;
         value = value * 16 + uint64_t(d);
