@@ -1,0 +1,185 @@
+#include "Playback.h"
+
+#include "PlayCount.h"
+#include "TPlay.h"
+
+#include <QFileInfo>
+
+namespace kalvuno {
+
+Playback::Playback(CurrentPlaylist &playlist, Configuration &config, PlaybackHost &host)
+    : m_playlist(playlist), m_config(config), m_host(host)
+{
+}
+
+void Playback::StopPlayback()
+{
+    if (m_player)
+        m_player->terminate();
+    m_player.reset();
+    m_host.setCaption(QString::fromUtf16(kIdleCaption));
+    m_host.repaintControls();
+}
+
+void Playback::PausePlayback()
+{
+    if (m_player)
+        m_player->addCommand(QStringLiteral("Pause"));
+}
+
+void Playback::ResumePlayback()
+{
+    if (m_player)
+        m_player->addCommand(QStringLiteral("Resume"));
+}
+
+void Playback::PlaySelectedEntry()
+{
+    m_openWaitMs = 0;
+    if (m_player)
+        StopPlayback();
+    const int selected = m_playlist.selected();
+    if (selected < 0) {
+        m_host.setCaption(QString::fromUtf16(kIdleCaption));
+        m_host.repaintControls();
+        return;
+    }
+    m_currentKey = m_playlist.keys().at(selected);
+    const QString title = m_playlist.titles().at(selected);
+    m_host.setCaption(QStringLiteral("Kalvuno - ") + title);
+    QString location = m_playlist.value(selected, u"MP3");
+    const QString copy = m_config.file().readString(keys::kDownloadedCopies, m_currentKey);
+    if (browseOnPlay) {
+        const QString home = m_playlist.value(selected, u"Home");
+        m_host.navigate(home.isEmpty() ? homePage : home);
+    }
+    // Only the MP3 download folder is looked in, whatever the medium.
+    const QString folder = m_config.read(keys::Download);
+    if (!copy.isEmpty() && !folder.isEmpty()) {
+        QString path = folder + copy;
+        path.replace(u'\\', u'/');
+        if (QFileInfo::exists(path))
+            location = path;
+    }
+    m_player = m_host.createPlayer(location, title);
+    m_host.showEntry();
+    m_host.repaintControls();
+}
+
+void Playback::selectAndPlay(int index)
+{
+    m_playlist.select(index);
+    m_host.showList();
+    PlaySelectedEntry();
+}
+
+void Playback::tick()
+{
+    if (pending.code > PendingListAction::None) {
+        const PendingListAction action = pending;
+        pending = PendingListAction();
+        switch (action.code) {
+        case PendingListAction::OpenFavorite:
+            m_host.runFavorite(action.path);
+            break;
+        case PendingListAction::OpenPlaylist:
+            m_host.openPlaylistFile(action.path);
+            break;
+        case PendingListAction::PlayFirst:
+            if (m_playlist.count() > 0)
+                selectAndPlay(0);
+            break;
+        case PendingListAction::PlayLast:
+            if (m_playlist.count() > 0)
+                selectAndPlay(m_playlist.count() - 1);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    const std::shared_ptr<TPlay> player = m_player;
+    if (!player) {
+        if (m_panelPosition != 0) {
+            m_panelPosition = 0;
+            m_host.repaintControls();
+        }
+        return;
+    }
+    const int state = player->State;
+    switch (state) {
+    case 0:
+        m_openWaitMs += kTickMs;
+        break;
+    case 1:
+        m_panelPosition = float(player->Position.load());
+        m_host.repaintControls();
+        break;
+    case 2:
+        // A paused entry never ends. (Holding rewind or fast forward moves
+        // the thumb here once the control panel exists.)
+        return;
+    default:
+        break;
+    }
+
+    const bool hasLength = player->Duration > 0;
+    const bool ended = (state == 1 && m_panelPosition == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
+    if (!ended)
+        return;
+    // The maintenance clean-up's log and counters go here when that mode exists.
+
+    if (hasLength && !player->Seeked) {
+        const QString key = m_currentKey;
+        StopPlayback();
+        m_host.downloadFinishedEntry(key);
+        if (isLibraryId(key))
+            m_host.sendPlayCount(key);
+    }
+    advance(hasLength);
+}
+
+void Playback::advance(bool hasLength)
+{
+    const int selected = m_playlist.selected();
+    const int count = m_playlist.count();
+    // Go on down the list while the selection still stands on the entry that ended.
+    if (selected >= 0 && selected < count - 1 && repeatMode != 1 && m_playlist.keys().at(selected) == m_currentKey) {
+        selectAndPlay(selected + 1);
+        return;
+    }
+    switch (repeatMode) {
+    case 0:
+        StopPlayback();
+        break;
+    case 1:
+        if (hasLength)
+            PlaySelectedEntry();
+        else if (count == 0)
+            StopPlayback();
+        else // an entry that never played is skipped, not repeated
+            selectAndPlay((selected + 1) % count);
+        break;
+    case 3:
+        if (!currentQuery.isEmpty()) {
+            StopPlayback();
+            m_host.setCaption(QString::fromUtf16(kSearchingCaption));
+            m_host.searchAgain(currentQuery);
+            m_playlist.load(-1, true);
+            m_host.showList();
+            PlaySelectedEntry();
+            break;
+        }
+        selectAndPlay(0);
+        break;
+    case 2:
+    case 4: // without saved playlists the next list is this one again
+        selectAndPlay(0);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace kalvuno

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Configuration.h"
+#include "CurrentPlaylist.h"
+
+#include <QString>
+#include <memory>
+
+class TPlay;
+
+namespace kalvuno {
+
+// What the playback rules need of the program around them.
+class PlaybackHost
+{
+public:
+    virtual ~PlaybackHost() = default;
+    // A started player for a location; caption is the video window's.
+    virtual std::shared_ptr<TPlay> createPlayer(const QString &location, const QString &caption) = 0;
+    virtual void setCaption(const QString &caption) = 0;
+    // The list box shows the playlist's lines and selection again.
+    virtual void showList() = 0;
+    // The information texts of the selected entry (LB_PlayClick).
+    virtual void showEntry() = 0;
+    virtual void navigate(const QString &url) = 0;
+    virtual void repaintControls() = 0;
+    virtual void downloadFinishedEntry(const QString &key) = 0;
+    virtual void sendPlayCount(const QString &key) = 0;
+    // Runs the query again, its answer replacing "Current.ini"; the failure
+    // message is the host's to show.
+    virtual void searchAgain(const QString &query) = 0;
+    virtual void runFavorite(const QString &path) = 0;
+    virtual void openPlaylistFile(const QString &path) = 0;
+};
+
+inline constexpr char16_t kIdleCaption[] = u"Kalvuno ";
+inline constexpr char16_t kSearchingCaption[] = u"Kalvuno - 検索中...";
+inline constexpr int kTickMs = 50;
+inline constexpr int kOpenLimitMs = 30000;
+
+// Starting and stopping entries, the player poll of the main loop, and what
+// plays next by the repeat mode. The form owns the timer and the widgets.
+class Playback
+{
+public:
+    Playback(CurrentPlaylist &playlist, Configuration &config, PlaybackHost &host);
+
+    void PlaySelectedEntry();
+    void StopPlayback();
+    void PausePlayback();
+    void ResumePlayback();
+
+    // The tick from its deferred action on: the pending list action, the
+    // player poll, end detection, heard-to-the-end and the advance.
+    void tick();
+
+    std::shared_ptr<TPlay> player() const { return m_player; }
+    const QString &currentKey() const { return m_currentKey; }
+    int openWaitMs() const { return m_openWaitMs; }
+    float panelPosition() const { return m_panelPosition; }
+
+    int repeatMode = 0;       // 0 off, 1 item, 2 list, 3 re-search, 4 next list
+    QString currentQuery;     // the last search's query
+    bool browseOnPlay = true;
+    QString homePage;
+    PendingListAction pending;
+
+private:
+    void advance(bool hasLength);
+    void selectAndPlay(int index);
+
+    CurrentPlaylist &m_playlist;
+    Configuration &m_config;
+    PlaybackHost &m_host;
+    std::shared_ptr<TPlay> m_player;
+    QString m_currentKey;
+    int m_openWaitMs = 0;
+    float m_panelPosition = 0; // the control panel's thumb, 32-bit as the panel holds it
+};
+
+} // namespace kalvuno

@@ -1,0 +1,241 @@
+#include "Playback.h"
+#include "TPlay.h"
+#include "TempDir.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using namespace kalvuno;
+
+namespace {
+
+// A player whose fields the test sets by hand; its thread never runs.
+class FakePlayer : public TPlay
+{
+public:
+    explicit FakePlayer(const QString &where) : TPlay(where), location(where) {}
+    bool terminated() const { return terminationRequested(); }
+    QString location;
+
+protected:
+    void Open() override {}
+    void Pause() override {}
+    void Resume() override {}
+    void Close() override {}
+    void Seek(double) override {}
+    int64_t GetPosition() override { return 0; }
+    int64_t GetDuration() override { return 0; }
+};
+
+struct FakeHost : PlaybackHost
+{
+    std::vector<std::shared_ptr<FakePlayer>> players;
+    QStringList captions, downloads, reports, searches, favorites, playlists;
+    std::function<void()> onSearch;
+
+    std::shared_ptr<TPlay> createPlayer(const QString &location, const QString &) override
+    {
+        players.push_back(std::make_shared<FakePlayer>(location));
+        return players.back();
+    }
+    void setCaption(const QString &caption) override { captions.append(caption); }
+    void showList() override {}
+    void showEntry() override {}
+    void navigate(const QString &) override {}
+    void repaintControls() override {}
+    void downloadFinishedEntry(const QString &key) override { downloads.append(key); }
+    void sendPlayCount(const QString &key) override { reports.append(key); }
+    void searchAgain(const QString &query) override
+    {
+        searches.append(query);
+        if (onSearch)
+            onSearch();
+    }
+    void runFavorite(const QString &path) override { favorites.append(path); }
+    void openPlaylistFile(const QString &path) override { playlists.append(path); }
+};
+
+const char *kThree = "[aaaaaaaaaaaaaaaa]\r\nTitle=A\r\nMP3=http://h/a.mp3\r\n"
+                     "[bbbbbbbbbbbbbbbb]\r\nTitle=B\r\nMP3=http://h/b.mp3\r\n"
+                     "[http://h/c.mp3]\r\nTitle=C\r\nMP3=http://h/c.mp3\r\n";
+
+struct PlaybackTest : ::testing::Test
+{
+    TempDir tmp;
+    CurrentPlaylist list{tmp.path("Current.ini")};
+    Configuration config{tmp.path("Kalvuno.ini")};
+    FakeHost host;
+    Playback playback{list, config, host};
+
+    void SetUp() override
+    {
+        writeBytes(tmp.path("Current.ini"), kThree);
+        list.load(-1, true);
+        playback.browseOnPlay = false;
+        playback.PlaySelectedEntry();
+    }
+    FakePlayer &current() { return *host.players.back(); }
+    // The current entry plays to its end (or, with length 0, fails to open).
+    void finish(int64_t duration = 10000000, bool seeked = false)
+    {
+        FakePlayer &p = current();
+        p.Duration = duration;
+        p.Seeked = seeked;
+        p.Position = 1.0;
+        p.State = 1;
+        playback.tick();
+    }
+    QStringList played() const
+    {
+        QStringList out;
+        for (const auto &p : host.players)
+            out.append(p->location.mid(9, 1));
+        return out;
+    }
+};
+
+TEST_F(PlaybackTest, EndDetection)
+{
+    // Playing, short of the end: nothing happens however long it lasts.
+    current().State = 1;
+    current().Duration = 10000000;
+    current().Position = 0.99999994;
+    for (int i = 0; i < 100; ++i)
+        playback.tick();
+    EXPECT_EQ(host.players.size(), 1u);
+    EXPECT_EQ(host.captions.last(), u"Kalvuno - A");
+
+    // Paused at the very end: a paused entry never ends.
+    current().State = 2;
+    current().Position = 1.0;
+    playback.tick();
+    EXPECT_EQ(host.players.size(), 1u);
+
+    // Heard to the end: stopped, downloaded, reported, the next one starts.
+    finish();
+    EXPECT_TRUE(host.players[0]->terminated());
+    EXPECT_EQ(host.downloads, QStringList{"aaaaaaaaaaaaaaaa"});
+    EXPECT_EQ(host.reports, QStringList{"aaaaaaaaaaaaaaaa"});
+    EXPECT_EQ(played(), (QStringList{"a", "b"}));
+
+    // Seeked: ends, but is neither downloaded nor reported.
+    finish(10000000, true);
+    EXPECT_EQ(host.reports.size(), 1);
+    EXPECT_EQ(host.downloads.size(), 1);
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c"}));
+
+    // A web entry heard to the end is downloaded, never reported.
+    finish();
+    EXPECT_EQ(host.downloads.last(), u"http://h/c.mp3");
+    EXPECT_EQ(host.reports.size(), 1);
+    EXPECT_FALSE(playback.player());
+    EXPECT_EQ(host.captions.last(), u"Kalvuno ");
+}
+
+TEST_F(PlaybackTest, OpeningForTooLongOrWithoutLengthEndsUnheard)
+{
+    for (int i = 0; i < kOpenLimitMs / kTickMs; ++i)
+        playback.tick(); // exactly 30000 ms: not yet
+    EXPECT_EQ(host.players.size(), 1u);
+    playback.tick();
+    EXPECT_EQ(played(), (QStringList{"a", "b"}));
+    EXPECT_EQ(playback.openWaitMs(), 0) << "reset for the new entry";
+    finish(0); // unknown length: Position 1.0 at once
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c"}));
+    EXPECT_TRUE(host.reports.isEmpty());
+    EXPECT_TRUE(host.downloads.isEmpty());
+}
+
+TEST_F(PlaybackTest, RepeatModesThroughThreeEntries)
+{
+    struct Case
+    {
+        int mode;
+        QStringList expected; // after the first entry, five ends
+    };
+    const Case cases[] = {
+        {0, {"a", "b", "c"}},
+        {1, {"a", "a", "a", "a", "a", "a"}},
+        {2, {"a", "b", "c", "a", "b", "c"}},
+        {3, {"a", "b", "c", "a", "b", "c"}}, // no query yet: like the list
+        {4, {"a", "b", "c", "a", "b", "c"}}, // no saved playlists yet: this list again
+    };
+    for (const Case &c : cases) {
+        host.players.clear();
+        list.select(0);
+        playback.repeatMode = c.mode;
+        playback.PlaySelectedEntry();
+        for (int i = 0; i < 5 && playback.player(); ++i)
+            finish();
+        EXPECT_EQ(played(), c.expected) << "mode " << c.mode;
+    }
+}
+
+TEST_F(PlaybackTest, ReSearchPlaysTheFreshAnswer)
+{
+    playback.repeatMode = 3;
+    playback.currentQuery = "Max=2&Sort=Random&Open=1";
+    host.onSearch = [&] {
+        writeBytes(tmp.path("Current.ini"), "[dddddddddddddddd]\r\nTitle=D\r\nMP3=http://h/d.mp3\r\n"
+                                            "[eeeeeeeeeeeeeeee]\r\nTitle=E\r\nMP3=http://h/e.mp3\r\n");
+    };
+    for (int i = 0; i < 4; ++i)
+        finish();
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(host.searches, QStringList{"Max=2&Sort=Random&Open=1"});
+    EXPECT_TRUE(host.captions.contains(u"Kalvuno - 検索中..."));
+}
+
+TEST_F(PlaybackTest, MovedSelectionStopsAndUnopenableItemsAreSkipped)
+{
+    finish(); // b plays
+    list.select(0); // the user picks a while b plays
+    finish();
+    EXPECT_FALSE(playback.player());
+    EXPECT_EQ(played(), (QStringList{"a", "b"}));
+
+    host.players.clear();
+    playback.repeatMode = 1;
+    list.select(1);
+    playback.PlaySelectedEntry();
+    finish(0); // b never opens: try c, then a, cycling
+    finish(0);
+    finish();  // a plays through: a again
+    EXPECT_EQ(played(), (QStringList{"b", "c", "a", "a"}));
+}
+
+TEST_F(PlaybackTest, PendingActions)
+{
+    host.players.clear();
+    playback.pending = {PendingListAction::PlayLast, {}};
+    playback.tick();
+    EXPECT_EQ(played(), QStringList{"c"});
+    playback.pending = {PendingListAction::PlayFirst, {}};
+    playback.tick();
+    EXPECT_EQ(played(), (QStringList{"c", "a"}));
+    playback.pending = {PendingListAction::OpenFavorite, "/f/x.fvr"};
+    current().State = 1;
+    current().Duration = 1;
+    current().Position = 1.0;
+    playback.tick(); // the favourite runs; nothing else happens in that tick
+    EXPECT_EQ(host.favorites, QStringList{"/f/x.fvr"});
+    EXPECT_EQ(played(), (QStringList{"c", "a"}));
+    EXPECT_EQ(playback.pending.code, 0);
+    playback.tick();
+    EXPECT_EQ(played(), (QStringList{"c", "a", "b"}));
+}
+
+TEST_F(PlaybackTest, DownloadedCopyPlaysFromDisk)
+{
+    QDir().mkpath(tmp.path("music/Artist"));
+    writeBytes(tmp.path("music/Artist/Song.mp3"), "mp3");
+    config.write(keys::Download, tmp.path("music/"));
+    config.file().writeString(keys::kDownloadedCopies, u"bbbbbbbbbbbbbbbb", u"Artist\\Song.mp3");
+    config.file().writeString(keys::kDownloadedCopies, u"http://h/c.mp3", u"Artist\\Gone.mp3");
+    finish();
+    EXPECT_EQ(current().location, tmp.path("music/Artist/Song.mp3"));
+    finish();
+    EXPECT_EQ(current().location, u"http://h/c.mp3") << "a copy that is gone is ignored";
+}
+
+} // namespace
