@@ -33,6 +33,34 @@ void Playback::ResumePlayback()
         m_player->addCommand(QStringLiteral("Resume"));
 }
 
+void Playback::stepSelection(int delta)
+{
+    const bool enabled = delta < 0 ? m_playlist.canMoveUp() : m_playlist.canMoveDown();
+    if (!enabled)
+        return;
+    m_playlist.select(m_playlist.selected() + delta);
+    m_host.showList();
+    m_host.showEntry();
+    if (!m_player)
+        return;
+    if (m_player->State == 2)
+        StopPlayback();
+    else
+        PlaySelectedEntry();
+}
+
+void Playback::playOrPause()
+{
+    if (!m_player) {
+        PlaySelectedEntry();
+        return;
+    }
+    if (m_player->State == 1)
+        PausePlayback();
+    else if (m_player->State == 2)
+        ResumePlayback();
+}
+
 void Playback::PlaySelectedEntry()
 {
     m_openWaitMs = 0;

@@ -50,6 +50,12 @@ public:
     void PausePlayback();
     void ResumePlayback();
 
+    // The control panel's previous and next buttons (delta -1 or +1): move
+    // the selection; a paused entry stops, otherwise the new one starts.
+    void stepSelection(int delta);
+    // The play/pause button: pause, resume, or start the selected entry.
+    void playOrPause();
+
     // The tick from its deferred action on: the pending list action, the
     // player poll, end detection, heard-to-the-end and the advance.
     void tick();

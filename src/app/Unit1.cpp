@@ -10,6 +10,7 @@
 #include "WindowPlacement.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -25,7 +26,8 @@
 using namespace kalvuno;
 
 TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &arguments, QWidget *parent)
-    : QMainWindow(parent), m_paths(AppPaths::inFolder(profileFolder)), m_playlist(m_paths.currentList)
+    : QMainWindow(parent), m_paths(AppPaths::inFolder(profileFolder)),
+      m_config(std::make_unique<Configuration>(m_paths.configuration)), m_playlist(m_paths.currentList)
 {
     setObjectName(QStringLiteral("Fo_Kalvuno"));
     setWindowTitle(QStringLiteral("Kalvuno"));
@@ -34,6 +36,7 @@ TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &argume
     resize(786, 583);
     createMenus();
     createStatusBar();
+    createSearchBar();
     createRightColumn();
     FormCreate(arguments);
 }
@@ -46,9 +49,50 @@ void TFo_Kalvuno::createMenus()
     menuBar()->setAccessibleName(QStringLiteral("メニューバー"));
     MF_File = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     MF_File->setObjectName(QStringLiteral("MF_File"));
+    QAction *newSearch = MF_File->addAction(QStringLiteral("新規検索(&F)..."));
+    newSearch->setObjectName(QStringLiteral("MF_NewSearch"));
+    connect(newSearch, &QAction::triggered, this, &TFo_Kalvuno::MF_NewSearchClick);
+    MF_File->addSeparator();
     MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));
     MF_Exit->setObjectName(QStringLiteral("MF_Exit"));
     connect(MF_Exit, &QAction::triggered, this, &TFo_Kalvuno::MF_ExitClick);
+
+    // Radio items whose data is the value they stand for.
+    const auto radioMenu = [this](QMenu *menu, QList<QAction *> &items,
+                                  std::initializer_list<std::tuple<const char *, QString, int>> rows, void (TFo_Kalvuno::*click)(int)) {
+        auto *group = new QActionGroup(menu);
+        for (const auto &[name, caption, value] : rows) {
+            QAction *a = menu->addAction(caption);
+            a->setObjectName(QString::fromLatin1(name));
+            a->setCheckable(true);
+            a->setData(value);
+            group->addAction(a);
+            connect(a, &QAction::triggered, this, [this, click, value = value] { (this->*click)(value); });
+            items.append(a);
+        }
+    };
+    QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    view->setObjectName(QStringLiteral("MV_View"));
+    MV_VideoSize = view->addMenu(QStringLiteral("ビデオのサイズ(&V)"));
+    MV_VideoSize->setObjectName(QStringLiteral("MV_VideoSize"));
+    radioMenu(MV_VideoSize, m_videoSizeItems,
+              {{"MVV_Fix", QStringLiteral("固定(&F)"), 0},
+               {"MVV_Original", QStringLiteral("オリジナルサイズ(&O)"), 1},
+               {"MVV_Double", QStringLiteral("ダブルサイズ(&D)"), 2},
+               {"MVV_Full", QStringLiteral("フルスクリーン(&F)"), -1}},
+              &TFo_Kalvuno::MV_VideoSizeClick);
+    m_videoSizeItems.last()->setVisible(false);
+    QMenu *settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    settings->setObjectName(QStringLiteral("MS_Settings"));
+    MS_Repeat = settings->addMenu(QStringLiteral("リピート再生(&R)"));
+    MS_Repeat->setObjectName(QStringLiteral("MS_Repeat"));
+    radioMenu(MS_Repeat, m_repeatItems,
+              {{"MSR_Off", QStringLiteral("Off(&O)"), 0},
+               {"MSR_Item", QStringLiteral("項目(&I)"), 1},
+               {"MSR_List", QStringLiteral("リスト(&L)"), 2},
+               {"MSR_Search", QStringLiteral("再検索(&S)"), 3},
+               {"MSR_Next", QStringLiteral("次のリスト(&N)"), 4}},
+              &TFo_Kalvuno::MS_RepeatClick);
 }
 
 void TFo_Kalvuno::createStatusBar()
@@ -74,6 +118,7 @@ void TFo_Kalvuno::createRightColumn()
     auto *column = new QVBoxLayout(base);
     column->setContentsMargins(0, 0, 0, 0);
     column->addWidget(m_playlistPanel);
+    column->addLayout(createControls());
     auto *row = new QHBoxLayout(client);
     row->setContentsMargins(0, 0, 0, 0);
     row->addStretch(1);
@@ -84,13 +129,13 @@ void TFo_Kalvuno::createRightColumn()
             [this](const QString &path) { messagebox::showWriteError(this, path); });
     connect(m_playlistPanel, &PlaylistPanel::informationChanged, this,
             [this](const EntryInfo &info) { m_information = info; });
+    connect(m_playlistPanel, &PlaylistPanel::playRequested, this, &TFo_Kalvuno::PlaySelectedEntry);
 }
 
 void TFo_Kalvuno::FormCreate(const QStringList &arguments)
 {
     seedRandomFromClock();
     ensureFolder(m_paths.profile);
-    m_config = std::make_unique<Configuration>(m_paths.configuration);
 
     m_tray = new TrayIcon(windowIcon(), this);
     connect(m_tray, &TrayIcon::leftClicked, this, &TFo_Kalvuno::restoreFromTray);
@@ -133,16 +178,26 @@ void TFo_Kalvuno::FormShow()
 
     m_videoMode = m_config->read(keys::VideoMode);
     TPlayGst::setVideoMode(m_videoMode);
-    m_repeatMode = m_config->read(keys::RepeatMode);
+    m_playback.repeatMode = m_config->read(keys::RepeatMode);
     m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
-    m_browseOnPlay = m_config->read(keys::Browse);
+    m_playback.browseOnPlay = m_config->read(keys::Browse);
 
     // A "Current.ini" is still there only when the last run did not end normally.
     m_playlistPanel->LoadCurrentList(-1, true);
+    bool stop = false;
+    for (const QString &file : std::as_const(m_commandLine.files)) {
+        OpenFileByType(file, stop);
+        if (stop)
+            break;
+    }
+    m_playlist.select(0);
+    m_playlistPanel->showSelection();
+    if (m_playlist.count() > 0)
+        m_playback.PlaySelectedEntry();
 
     m_firstShow = false;
     Ti_Check->start();
-    m_homePage = topPageUrl(defaultServiceHost());
+    m_playback.homePage = topPageUrl(defaultServiceHost());
     restorePlacement();
 }
 
@@ -216,6 +271,7 @@ void TFo_Kalvuno::closeEvent(QCloseEvent *event)
 
 void TFo_Kalvuno::FormClose()
 {
+    m_playback.StopPlayback();
     m_firstShow = true;
     HideTrayIcon();
     Ti_Check->stop();
@@ -238,7 +294,19 @@ void TFo_Kalvuno::Ti_CheckTimer()
         m_startMinimized = false;
         setWindowState(windowState() | Qt::WindowMinimized);
     }
+    // The off- and on-timer come here, with their issue.
     m_playlistPanel->UpdateMoveButtons();
+    for (QAction *item : std::as_const(m_videoSizeItems))
+        setIfChanged(item, item->data().toInt() == m_videoMode);
+    for (QAction *item : std::as_const(m_repeatItems))
+        setIfChanged(item, item->data().toInt() == m_playback.repeatMode);
+    m_playback.tick();
+}
+
+template <class T> void TFo_Kalvuno::setIfChanged(T *item, bool checked)
+{
+    if (item->isChecked() != checked)
+        item->setChecked(checked);
 }
 
 bool TFo_Kalvuno::isTrayIconShown() const { return m_tray->isShown(); }

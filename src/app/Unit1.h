@@ -5,6 +5,7 @@
 #include "Configuration.h"
 #include "CurrentPlaylist.h"
 #include "HttpTransport.h"
+#include "Playback.h"
 #include "ServiceAddressing.h"
 
 #include <QMainWindow>
@@ -14,7 +15,13 @@ class QAction;
 class QLabel;
 class QMenu;
 class PlaylistPanel;
+class QActionGroup;
+class QLayout;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 class QTimer;
+class TFo_Search;
 class TFo_Video;
 
 namespace kalvuno {
@@ -23,7 +30,7 @@ class TrayIcon;
 
 // The main window. Its life: created (FormCreate), first shown (FormShow),
 // closed (FormClose), destroyed (FormDestroy).
-class TFo_Kalvuno : public QMainWindow
+class TFo_Kalvuno : public QMainWindow, private kalvuno::PlaybackHost
 {
     Q_OBJECT
 public:
@@ -40,11 +47,22 @@ public:
     bool isTrayIconShown() const;
     bool isFirstShow() const { return m_firstShow; }
     int videoMode() const { return m_videoMode; }
-    int repeatMode() const { return m_repeatMode; }
+    int repeatMode() const { return m_playback.repeatMode; }
     kalvuno::CurrentPlaylist &playlist() { return m_playlist; }
     PlaylistPanel *playlistPanel() const { return m_playlistPanel; }
     // The information panel's six texts, as the last LB_PlayClick left them.
     const kalvuno::EntryInfo &information() const { return m_information; }
+
+    kalvuno::Playback &playback() { return m_playback; }
+
+    void PlaySelectedEntry() { m_playback.PlaySelectedEntry(); }
+    void StopPlayback() { m_playback.StopPlayback(); }
+    void Bu_SearchClick();
+    void MF_NewSearchClick();
+    void RunFavorite(const QString &file);
+    void OpenPlaylistFile(const QString &path);
+    void MV_VideoSizeClick(int mode);
+    void MS_RepeatClick(int mode);
 
     void ShowTrayIcon();
     void HideTrayIcon();
@@ -69,6 +87,28 @@ private:
     void createMenus();
     void createStatusBar();
     void createRightColumn();
+    void createSearchBar();
+    QLayout *createControls();
+    void OpenFileByType(const QString &file, bool &stop);
+    // A new search or a favourite's: the answer replaces the list and plays.
+    void replaceBySearch(const QString &query);
+    bool searchInto(const QString &query, bool append);
+    std::unique_ptr<TFo_Search> searchDialogFrom(const QString &favoriteFile);
+    QString defaultFavorite() const { return m_paths.profile + QStringLiteral("default.fvr"); }
+    template <class T> void setIfChanged(T *widgetOrAction, bool checked);
+
+    // The playback rules' view of the window.
+    std::shared_ptr<TPlay> createPlayer(const QString &location, const QString &caption) override;
+    void setCaption(const QString &caption) override;
+    void showList() override;
+    void showEntry() override;
+    void navigate(const QString &url) override;
+    void repaintControls() override;
+    void downloadFinishedEntry(const QString &key) override;
+    void sendPlayCount(const QString &key) override;
+    void searchAgain(const QString &query) override;
+    void runFavorite(const QString &path) override { RunFavorite(path); }
+    void openPlaylistFile(const QString &path) override { OpenPlaylistFile(path); }
     bool firstRunSetup();
     void restorePlacement();
     bool savePlacement();
@@ -81,16 +121,13 @@ private:
     kalvuno::ServiceAddressing m_service;
     kalvuno::SystemClock m_clock;
     kalvuno::HttpTransport m_transport{m_clock};
-    QString m_homePage;
     bool m_firstShow = true;
     bool m_startMinimized = false;
     int m_videoMode = 1;
-    int m_repeatMode = 0;
     bool m_onTimerEnabled = false;
-    bool m_browseOnPlay = true;
     kalvuno::CurrentPlaylist m_playlist;
     kalvuno::EntryInfo m_information;
-    kalvuno::PendingListAction m_pendingAction;
+    kalvuno::Playback m_playback{m_playlist, *m_config, *this};
 
     TFo_Video *m_video = nullptr;
     kalvuno::TrayIcon *m_tray = nullptr;
@@ -99,4 +136,15 @@ private:
     QAction *MF_Exit = nullptr;
     QLabel *m_statusText = nullptr;
     PlaylistPanel *m_playlistPanel = nullptr;
+    QMenu *MV_VideoSize = nullptr;
+    QList<QAction *> m_videoSizeItems; // MVV_Fix, MVV_Original, MVV_Double, MVV_Full
+    QMenu *MS_Repeat = nullptr;
+    QList<QAction *> m_repeatItems; // MSR_Off, MSR_Item, MSR_List, MSR_Search, MSR_Next
+    QLineEdit *Ed_Artist = nullptr;
+    QLineEdit *Ed_Title = nullptr;
+    QLineEdit *Ed_Genre = nullptr;
+    QRadioButton *Ra_Random = nullptr;
+    QRadioButton *Ra_New = nullptr;
+    QPushButton *Bu_Search = nullptr;
+    QPushButton *Bu_NewSearch = nullptr;
 };

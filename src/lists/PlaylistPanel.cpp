@@ -66,7 +66,7 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
 
     connect(Bu_Up, &QToolButton::clicked, this, &PlaylistPanel::Bu_UpClick);
     connect(Bu_Down, &QToolButton::clicked, this, &PlaylistPanel::Bu_DownClick);
-    // Qt reports selection changes made by code too; fill() and showSelection()
+    // Qt reports selection changes made by code too; refresh() and showSelection()
     // block this signal, so only the user's choices reach LB_PlayClick.
     connect(LB_Play, &QListWidget::currentRowChanged, this, &PlaylistPanel::userSelected);
     connect(LB_Play, &QListWidget::itemDoubleClicked, this, [this] {
@@ -75,7 +75,7 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
     });
 }
 
-void PlaylistPanel::fill()
+void PlaylistPanel::refresh()
 {
     const QSignalBlocker blocker(LB_Play);
     LB_Play->clear();
@@ -94,13 +94,13 @@ void PlaylistPanel::showSelection()
 void PlaylistPanel::LoadCurrentList(int index, bool forget)
 {
     m_playlist.load(index, forget);
-    fill();
+    refresh();
 }
 
 void PlaylistPanel::FreeCurrentList()
 {
     m_playlist.release();
-    fill();
+    refresh();
 }
 
 bool PlaylistPanel::insertEntry(const QString &key, const EntryValues &values)
@@ -133,20 +133,20 @@ void PlaylistPanel::LB_PlayClick()
 void PlaylistPanel::Bu_UpClick()
 {
     report(m_playlist.moveSelectedUp());
-    fill();
+    refresh();
 }
 
 void PlaylistPanel::Bu_DownClick()
 {
     report(m_playlist.moveSelectedDown());
-    fill();
+    refresh();
 }
 
 void PlaylistPanel::removeSelected()
 {
     // Playback goes on, even when the removed entry is the one playing.
     report(m_playlist.removeSelected());
-    fill();
+    refresh();
 }
 
 void PlaylistPanel::userSelected(int row)

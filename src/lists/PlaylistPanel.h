@@ -29,6 +29,8 @@ public:
     void Bu_DownClick();
     // Shows the model's selection in the list box, without LB_PlayClick.
     void showSelection();
+    // Shows the model's lines, caption and selection again.
+    void refresh();
 
     QListWidget *LB_Play = nullptr;
     QWidget *Pa_Playlist = nullptr;
@@ -48,7 +50,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void fill();
     void removeSelected();
     void userSelected(int row);
     bool report(bool ok);

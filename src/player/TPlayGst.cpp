@@ -116,6 +116,7 @@ void TPlayGst::Open()
     const bool mayBeVideo = extension == u".AVI" || extension == u".MPG";
 
     GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+    m_failed = playbin == nullptr;
     if (playbin) {
         g_object_set(playbin, "uri", uriOf(FileName).constData(), nullptr);
         if (GstElement *audio = sinkFromEnvironment("KALVUNO_AUDIO_SINK", "autoaudiosink"))
@@ -167,6 +168,8 @@ void TPlayGst::Open()
             g_usleep(50 * 1000);
             duration = GetDuration();
         }
+        if (duration == 0)
+            duration = estimatedDuration();
     }
     Duration = duration;
     Seeked = false;
@@ -274,6 +277,26 @@ int64_t TPlayGst::GetDuration()
     return duration / 100;
 }
 
+int64_t TPlayGst::estimatedDuration()
+{
+    // A short MP3 over http can leave the parser without an estimate of its
+    // own; its byte length and bit rate tell the length nearly as well.
+    gint64 bytes = 0;
+    if (!m_playbin || !gst_element_query_duration(m_playbin, GST_FORMAT_BYTES, &bytes) || bytes <= 0)
+        return 0;
+    GstTagList *tags = nullptr;
+    g_signal_emit_by_name(m_playbin, "get-audio-tags", 0, &tags);
+    guint bitrate = 0;
+    if (tags) {
+        if (!gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bitrate))
+            gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &bitrate);
+        gst_tag_list_unref(tags);
+    }
+    if (bitrate == 0)
+        return 0;
+    return int64_t(static_cast<long double>(bytes) * 8 * 10000000 / bitrate);
+}
+
 void TPlayGst::DispatchEvents()
 {
     if (!m_playbin)
@@ -291,6 +314,11 @@ void TPlayGst::handleMessage(GstMessage *message)
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
         m_ended = true;
+        break;
+    case GST_MESSAGE_DURATION_CHANGED:
+        // A length the parser works out later replaces an estimate.
+        if (const int64_t known = GetDuration(); known > 0)
+            Duration = known;
         break;
     case GST_MESSAGE_ERROR:
         // A medium that breaks off while playing ends now; with its length

@@ -47,6 +47,7 @@ protected:
 
 private:
     bool waitForPreroll();
+    int64_t estimatedDuration();
     void handleMessage(GstMessage *message);
     static int onSyncMessage(GstBus *bus, GstMessage *message, void *self);
 

@@ -225,6 +225,26 @@ TEST_F(PlaybackTest, PendingActions)
     EXPECT_EQ(played(), (QStringList{"c", "a", "b"}));
 }
 
+TEST_F(PlaybackTest, TemporaryControls)
+{
+    playback.stepSelection(-1); // nothing above the first entry
+    EXPECT_EQ(played(), QStringList{"a"});
+    current().State = 1;
+    playback.stepSelection(+1); // playing: the next one starts
+    EXPECT_EQ(played(), (QStringList{"a", "b"}));
+    current().State = 2;
+    playback.stepSelection(+1); // paused: playback stops, the selection moves
+    EXPECT_FALSE(playback.player());
+    EXPECT_EQ(list.selected(), 2);
+    playback.playOrPause(); // nothing plays: start the selected entry
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c"}));
+    current().State = 1;
+    playback.playOrPause();
+    current().State = 2;
+    playback.playOrPause();
+    EXPECT_EQ(current().pendingCommands(), 2); // "Pause", then "Resume"
+}
+
 TEST_F(PlaybackTest, DownloadedCopyPlaysFromDisk)
 {
     QDir().mkpath(tmp.path("music/Artist"));

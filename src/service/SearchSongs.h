@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace kalvuno {
+
+class HttpTransport;
+
+enum class SearchOutcome { Done, Failed, NotWritten };
+
+// Sends the search command and stores the answer in the file, replacing it
+// or, with append, adding to its end (the file keeps one encoding: CP932
+// while everything fits, else UTF-8 with a BOM). An answer that does not
+// arrive, or that comes with an error status, leaves the file as it was.
+SearchOutcome SearchSongs(const HttpTransport &transport, const QString &query, const QString &file, bool append);
+
+inline constexpr char16_t kSearchFailedMessage[]
+    = u"検索に失敗しました。\r\r・正しくインターネットに接続されていることを確認してください。\r・サーバに何らかの障害が発生している可能性があります。\rしばらく待ってから再度検索を実行してください。";
+
+} // namespace kalvuno
