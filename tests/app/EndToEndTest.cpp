@@ -5,6 +5,7 @@
 #include "MessageBox.h"
 #include "ProfilePaths.h"
 #include "SearchSongs.h"
+#include "TextCodec.h"
 #include "TPlay.h"
 #include "TempDir.h"
 #include "Unit1.h"
@@ -112,6 +113,31 @@ TEST(EndToEnd, AnErrorStatusIsAFailedSearchAndTheListStays)
     IniFile list(current);
     EXPECT_EQ(list.sectionNames(), (QStringList{"k", "e2e0000100000000"}));
     EXPECT_TRUE(readBytes(current).endsWith("\r\n"));
+}
+
+} // namespace
+
+namespace {
+
+// A saved playlist named on the command line is opened by the first tick and plays.
+TEST(EndToEnd, PlaylistFileOnTheCommandLine)
+{
+    TempDir home;
+    qputenv("KALVUNO_AUDIO_SINK", "fakesink sync=true");
+    qputenv("HOME", home.dir.path().toUtf8());
+    const QString profile = home.path("profile/");
+    QDir().mkpath(profile);
+    writeBytes(profile + "Kalvuno.ini", "[General]\r\nSetup=1\r\nBrowse=0\r\n");
+    const QString song = home.path("a.wav");
+    writeWav(song.toStdString(), makeTune(3, 3000));
+    writeBytes(home.path("夜の部.pl"), *encodeCp932(QStringLiteral("[") + song + QStringLiteral("]\r\nTitle=一曲目\r\nMP3=") + song + QStringLiteral("\r\n")));
+    TFo_Kalvuno w(profile, {home.path("夜の部.pl"), QStringLiteral("ignored.fvr")});
+    w.show();
+    QTRY_COMPARE_WITH_TIMEOUT(w.windowTitle(), QStringLiteral("Kalvuno - 一曲目"), 5000);
+    EXPECT_EQ(w.playlist().caption(), u"夜の部");
+    EXPECT_EQ(w.playlist().loadedPlaylistPath(), home.path("夜の部.pl"));
+    EXPECT_TRUE(w.playback().currentQuery.isEmpty());
+    w.close();
 }
 
 } // namespace
