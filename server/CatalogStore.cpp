@@ -188,29 +188,19 @@ bool CatalogStore::addPlay(const std::string &key, int32_t week)
     return exec("COMMIT");
 }
 
-bool CatalogStore::setHidden(const std::string &key)
+bool CatalogStore::runWith(const char *sql, const std::string &value)
 {
-    Statement q(m_db, "UPDATE songs SET hidden = 1 WHERE key = ?");
-    return q.bind(1, key).run();
+    Statement q(m_db, sql);
+    return q.bind(1, value).run();
 }
 
-bool CatalogStore::setMissing(const std::string &key)
-{
-    Statement q(m_db, "UPDATE songs SET missing = 1 WHERE key = ?");
-    return q.bind(1, key).run();
-}
+bool CatalogStore::setHidden(const std::string &key) { return runWith("UPDATE songs SET hidden = 1 WHERE key = ?", key); }
 
-bool CatalogStore::addAccessId(const std::string &id)
-{
-    Statement q(m_db, "INSERT INTO access_ids(id) VALUES(?)");
-    return q.bind(1, id).run();
-}
+bool CatalogStore::setMissing(const std::string &key) { return runWith("UPDATE songs SET missing = 1 WHERE key = ?", key); }
 
-bool CatalogStore::addSongId(const std::string &id)
-{
-    Statement q(m_db, "INSERT INTO song_ids(id) VALUES(?)");
-    return q.bind(1, id).run();
-}
+bool CatalogStore::addAccessId(const std::string &id) { return runWith("INSERT INTO access_ids(id) VALUES(?)", id); }
+
+bool CatalogStore::addSongId(const std::string &id) { return runWith("INSERT INTO song_ids(id) VALUES(?)", id); }
 
 bool CatalogStore::replaceSongsOf(const std::string &owner, const std::vector<Song> &songs)
 {

@@ -42,6 +42,8 @@ public:
 
 private:
     bool exec(const char *sql);
+    // One statement with one text parameter.
+    bool runWith(const char *sql, const std::string &value);
     bool insertSong(const Song &song);
 
     sqlite3 *m_db = nullptr;
