@@ -17,5 +17,5 @@ $SUDO apt-get install -y --no-install-recommends \
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libsqlite3-dev \
   libgtest-dev libgmock-dev libbenchmark-dev \
   xvfb xauth x11-utils imagemagick trayer \
-  at-spi2-core python3-pyatspi dbus dbus-x11 \
+  at-spi2-core python3-pyatspi dbus dbus-x11 playerctl desktop-file-utils dpkg-dev \
   fonts-noto-cjk locales

@@ -2,6 +2,7 @@
 
 #include "AddressSubstitution.h"
 #include "MessageBox.h"
+#include "Mpris.h"
 #include "PlaylistPanel.h"
 #include "TPlayGst.h"
 #include "ProfilePaths.h"
@@ -158,6 +159,9 @@ void TFo_Kalvuno::FormCreate(const QStringList &arguments)
     setAddressSubstitution({m_config->read(keys::DomainName), m_config->read(keys::PrivateAddress)});
     setAcceptDrops(true);
 
+    m_mpris = new Mpris(*this);
+    m_mpris->start();
+
     Ti_Check = new QTimer(this);
     Ti_Check->setObjectName(QStringLiteral("Ti_Check"));
     Ti_Check->setInterval(50);
@@ -301,6 +305,7 @@ void TFo_Kalvuno::Ti_CheckTimer()
     for (QAction *item : std::as_const(m_repeatItems))
         setIfChanged(item, item->data().toInt() == m_playback.repeatMode);
     m_playback.tick();
+    m_mpris->publishChanges();
 }
 
 template <class T> void TFo_Kalvuno::setIfChanged(T *item, bool checked)

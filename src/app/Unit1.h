@@ -22,6 +22,7 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class TFo_Search;
+class Mpris;
 class TFo_Video;
 
 namespace kalvuno {
@@ -136,6 +137,7 @@ private:
     QAction *MF_Exit = nullptr;
     QLabel *m_statusText = nullptr;
     PlaylistPanel *m_playlistPanel = nullptr;
+    Mpris *m_mpris = nullptr;
     QMenu *MV_VideoSize = nullptr;
     QList<QAction *> m_videoSizeItems; // MVV_Fix, MVV_Original, MVV_Double, MVV_Full
     QMenu *MS_Repeat = nullptr;

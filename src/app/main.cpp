@@ -34,6 +34,7 @@ int main(int argc, char *argv[])
     BusyScope::setHooks([] { QApplication::setOverrideCursor(Qt::WaitCursor); },
                         [] { QApplication::restoreOverrideCursor(); });
 
+    qInfo("kalvuno: resources from %s", qPrintable(dataFolder()));
     const QStringList arguments = app.arguments().mid(1);
     const QString profile = profileFolder();
     ensureFolder(profile);

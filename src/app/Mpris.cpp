@@ -1,0 +1,223 @@
+#include "Mpris.h"
+
+#include "PlaylistPanel.h"
+#include "TPlay.h"
+#include "Unit1.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QUrl>
+
+using namespace kalvuno;
+
+namespace {
+
+const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+} // namespace
+
+Mpris::Mpris(TFo_Kalvuno &window) : QObject(&window), m_window(window)
+{
+    new MprisRoot(this);
+    new MprisPlayer(this);
+}
+
+Mpris::~Mpris()
+{
+    if (m_registered) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterObject(kObjectPath);
+        bus.unregisterService(m_busName);
+    }
+}
+
+bool Mpris::start()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    m_busName = QStringLiteral("org.mpris.MediaPlayer2.kalvuno");
+    // A "/test" instance running beside another takes a name of its own.
+    if (bus.interface()->isServiceRegistered(m_busName))
+        m_busName += QStringLiteral(".instance") + QString::number(QCoreApplication::applicationPid());
+    if (!bus.registerService(m_busName))
+        return false;
+    m_registered = bus.registerObject(kObjectPath, this);
+    return m_registered;
+}
+
+bool Mpris::hasPlayer() const { return bool(m_window.playback().player()); }
+
+QString Mpris::playbackStatus() const
+{
+    const auto player = m_window.playback().player();
+    if (!player)
+        return QStringLiteral("Stopped");
+    return player->State == 2 ? QStringLiteral("Paused") : QStringLiteral("Playing");
+}
+
+QString Mpris::loopStatus() const
+{
+    switch (m_window.playback().repeatMode) {
+    case 0:
+        return QStringLiteral("None");
+    case 1:
+        return QStringLiteral("Track");
+    default:
+        return QStringLiteral("Playlist"); // the list, a new search or the next list
+    }
+}
+
+void Mpris::setLoopStatus(const QString &status)
+{
+    // Setting what is already read changes nothing, so re-search and
+    // next-list survive a round trip through "Playlist".
+    if (status == loopStatus())
+        return;
+    if (status == u"None")
+        m_window.MS_RepeatClick(0);
+    else if (status == u"Track")
+        m_window.MS_RepeatClick(1);
+    else if (status == u"Playlist")
+        m_window.MS_RepeatClick(2);
+}
+
+QVariantMap Mpris::metadata() const
+{
+    const QString key = m_window.playback().currentKey();
+    const CurrentPlaylist &list = m_window.playlist();
+    const int index = key.isEmpty() ? -1 : int(list.keys().indexOf(key));
+    if (index < 0 || !hasPlayer())
+        return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack"))}};
+    const QByteArray id = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Md5).toHex();
+    QVariantMap m;
+    m.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/kalvuno/Track/t") + QString::fromLatin1(id))));
+    m.insert(QStringLiteral("xesam:title"), list.value(index, u"Title"));
+    m.insert(QStringLiteral("xesam:artist"), QStringList{list.value(index, u"Artist")});
+    m.insert(QStringLiteral("xesam:genre"), QStringList{list.value(index, u"Genre")});
+    m.insert(QStringLiteral("xesam:url"), list.value(index, u"MP3"));
+    if (const auto player = m_window.playback().player(); player && player->Duration > 0)
+        m.insert(QStringLiteral("mpris:length"), qlonglong(player->Duration / 10));
+    return m;
+}
+
+qlonglong Mpris::positionUs() const
+{
+    const auto player = m_window.playback().player();
+    if (!player || player->Duration <= 0)
+        return 0;
+    return qlonglong(player->Position.load() * double(player->Duration.load()) / 10.0);
+}
+
+void Mpris::publishChanges()
+{
+    if (!m_registered)
+        return;
+    const QVariantMap now{{QStringLiteral("PlaybackStatus"), playbackStatus()},
+                          {QStringLiteral("LoopStatus"), loopStatus()},
+                          {QStringLiteral("Metadata"), metadata()}};
+    QVariantMap changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (m_published.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    if (changed.isEmpty())
+        return;
+    m_published = now;
+    QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << kPlayerInterface << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+void Mpris::announceSeek(qlonglong positionUs)
+{
+    if (auto *player = findChild<MprisPlayer *>())
+        emit player->Seeked(positionUs);
+}
+
+MprisRoot::MprisRoot(Mpris *mpris) : QDBusAbstractAdaptor(mpris), m_mpris(mpris) {}
+
+QStringList MprisRoot::supportedMimeTypes() const
+{
+    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"), QStringLiteral("audio/midi"),
+            QStringLiteral("video/mpeg"), QStringLiteral("video/x-msvideo")};
+}
+
+void MprisRoot::Raise() { m_mpris->window().restoreFromTray(); }
+
+void MprisRoot::Quit() { m_mpris->window().close(); }
+
+MprisPlayer::MprisPlayer(Mpris *mpris) : QDBusAbstractAdaptor(mpris), m_mpris(mpris) {}
+
+void MprisPlayer::Next() { m_mpris->window().playback().stepSelection(+1); }
+
+void MprisPlayer::Previous() { m_mpris->window().playback().stepSelection(-1); }
+
+void MprisPlayer::Pause()
+{
+    if (m_mpris->playbackStatus() == u"Playing")
+        m_mpris->window().playback().PausePlayback();
+}
+
+void MprisPlayer::PlayPause() { m_mpris->window().playback().playOrPause(); }
+
+void MprisPlayer::Stop() { m_mpris->window().playback().StopPlayback(); }
+
+void MprisPlayer::Play()
+{
+    if (m_mpris->playbackStatus() != u"Playing")
+        m_mpris->window().playback().playOrPause();
+}
+
+void MprisPlayer::seekTo(qlonglong positionUs)
+{
+    const auto player = m_mpris->window().playback().player();
+    if (!player || player->Duration <= 0)
+        return;
+    const double lengthUs = double(player->Duration.load()) / 10.0;
+    player->addCommand(TPlay::seekCommand(std::clamp(double(positionUs) / lengthUs, 0.0, 1.0)));
+    emit Seeked(positionUs);
+}
+
+void MprisPlayer::Seek(qlonglong offsetUs)
+{
+    const auto player = m_mpris->window().playback().player();
+    if (!player || player->Duration <= 0)
+        return;
+    const qlonglong target = std::max<qlonglong>(0, m_mpris->positionUs() + offsetUs);
+    if (target > player->Duration / 10) {
+        Next(); // past the end: as the next button
+        return;
+    }
+    seekTo(target);
+}
+
+void MprisPlayer::SetPosition(const QDBusObjectPath &trackId, qlonglong positionUs)
+{
+    const QVariantMap now = m_mpris->metadata();
+    const auto player = m_mpris->window().playback().player();
+    if (!player || positionUs < 0 || positionUs > player->Duration / 10
+        || now.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>() != trackId)
+        return;
+    seekTo(positionUs);
+}
+
+void MprisPlayer::OpenUri(const QString &uri)
+{
+    const QUrl url(uri);
+    const QString location = url.isLocalFile() ? url.toLocalFile() : uri;
+    if (location.isEmpty())
+        return;
+    TFo_Kalvuno &w = m_mpris->window();
+    // The location joins the end of the list and plays on the next tick.
+    w.playlist().select(w.playlist().count() - 1);
+    w.playlistPanel()->insertEntry(location, {{QStringLiteral("Title"), QFileInfo(url.path()).fileName()},
+                                              {QStringLiteral("Artist"), QStringLiteral("Unknown")},
+                                              {QStringLiteral("MP3"), location}});
+    w.playback().pending = {PendingListAction::PlayLast, {}};
+}
