@@ -32,11 +32,20 @@ QByteArray playlistBytes(int entries)
     return *encodeCp932(text);
 }
 
+// A 10,000-entry "Current.ini" with its playlist, and the panel showing it.
 struct Fixture
 {
     QTemporaryDir dir;
     QString path = dir.path() + QStringLiteral("/Current.ini");
     QByteArray bytes = playlistBytes(10000);
+    CurrentPlaylist list{path};
+    PlaylistPanel panel{list};
+
+    Fixture()
+    {
+        reset();
+        panel.show();
+    }
     void reset() const
     {
         QFile f(path);
@@ -48,11 +57,9 @@ struct Fixture
 void BM_Load10000(benchmark::State &state)
 {
     Fixture fx;
-    fx.reset();
-    CurrentPlaylist list(fx.path);
     for (auto _ : state) {
-        list.load(-1, true);
-        benchmark::DoNotOptimize(list.count());
+        fx.list.load(-1, true);
+        benchmark::DoNotOptimize(fx.list.count());
     }
 }
 BENCHMARK(BM_Load10000)->Unit(benchmark::kMillisecond);
@@ -61,12 +68,8 @@ BENCHMARK(BM_Load10000)->Unit(benchmark::kMillisecond);
 void BM_LoadIntoListBox10000(benchmark::State &state)
 {
     Fixture fx;
-    fx.reset();
-    CurrentPlaylist list(fx.path);
-    PlaylistPanel panel(list);
-    panel.show();
     for (auto _ : state) {
-        panel.LoadCurrentList(-1, true);
+        fx.panel.LoadCurrentList(-1, true);
         QCoreApplication::processEvents();
     }
 }
@@ -75,22 +78,18 @@ BENCHMARK(BM_LoadIntoListBox10000)->Unit(benchmark::kMillisecond);
 void BM_RemoveInListBox(benchmark::State &state)
 {
     Fixture fx;
-    fx.reset();
-    CurrentPlaylist list(fx.path);
-    PlaylistPanel panel(list);
-    panel.show();
-    panel.LoadCurrentList(-1, true);
+    fx.panel.LoadCurrentList(-1, true);
     for (auto _ : state) {
-        list.select(5000);
-        panel.showSelection();
-        panel.LB_Play->setFocus();
+        fx.list.select(5000);
+        fx.panel.showSelection();
+        fx.panel.LB_Play->setFocus();
         QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-        QCoreApplication::sendEvent(panel.LB_Play, &del);
+        QCoreApplication::sendEvent(fx.panel.LB_Play, &del);
         QCoreApplication::processEvents();
-        if (list.count() < 9000) {
+        if (fx.list.count() < 9000) {
             state.PauseTiming();
             fx.reset();
-            panel.LoadCurrentList(-1, true);
+            fx.panel.LoadCurrentList(-1, true);
             state.ResumeTiming();
         }
     }
@@ -100,13 +99,9 @@ BENCHMARK(BM_RemoveInListBox)->Unit(benchmark::kMillisecond);
 void BM_MoveDownInListBox(benchmark::State &state)
 {
     Fixture fx;
-    fx.reset();
-    CurrentPlaylist list(fx.path);
-    PlaylistPanel panel(list);
-    panel.show();
-    panel.LoadCurrentList(5000, true);
+    fx.panel.LoadCurrentList(5000, true);
     for (auto _ : state) {
-        panel.Bu_DownClick();
+        fx.panel.Bu_DownClick();
         QCoreApplication::processEvents();
     }
 }
