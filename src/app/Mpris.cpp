@@ -61,30 +61,13 @@ QString Mpris::playbackStatus() const
     return player->State == 2 ? QStringLiteral("Paused") : QStringLiteral("Playing");
 }
 
-QString Mpris::loopStatus() const
-{
-    switch (m_window.playback().repeatMode) {
-    case 0:
-        return QStringLiteral("None");
-    case 1:
-        return QStringLiteral("Track");
-    default:
-        return QStringLiteral("Playlist"); // the list, a new search or the next list
-    }
-}
+QString Mpris::loopStatus() const { return loopStatusOf(m_window.playback().repeatMode); }
 
 void Mpris::setLoopStatus(const QString &status)
 {
-    // Setting what is already read changes nothing, so re-search and
-    // next-list survive a round trip through "Playlist".
-    if (status == loopStatus())
-        return;
-    if (status == u"None")
-        m_window.MS_RepeatClick(0);
-    else if (status == u"Track")
-        m_window.MS_RepeatClick(1);
-    else if (status == u"Playlist")
-        m_window.MS_RepeatClick(2);
+    const int current = m_window.playback().repeatMode;
+    if (const int wanted = repeatModeForLoopStatus(status, current); wanted != current)
+        m_window.MS_RepeatClick(wanted);
 }
 
 QVariantMap Mpris::metadata() const
@@ -118,16 +101,25 @@ void Mpris::publishChanges()
 {
     if (!m_registered)
         return;
-    const QVariantMap now{{QStringLiteral("PlaybackStatus"), playbackStatus()},
-                          {QStringLiteral("LoopStatus"), loopStatus()},
-                          {QStringLiteral("Metadata"), metadata()}};
-    QVariantMap changed;
-    for (auto it = now.cbegin(); it != now.cend(); ++it)
-        if (m_published.value(it.key()) != it.value())
-            changed.insert(it.key(), it.value());
-    if (changed.isEmpty())
+    // Cheap to gather every tick; the metadata is built only when these moved.
+    const auto player = m_window.playback().player();
+    const QString status = playbackStatus();
+    const QString loop = loopStatus();
+    const QString key = player ? m_window.playback().currentKey() : QString();
+    const qint64 length = player ? qint64(player->Duration.load()) : 0;
+    if (status == m_status && loop == m_loop && key == m_key && length == m_length)
         return;
-    m_published = now;
+    QVariantMap changed;
+    if (status != m_status)
+        changed.insert(QStringLiteral("PlaybackStatus"), status);
+    if (loop != m_loop)
+        changed.insert(QStringLiteral("LoopStatus"), loop);
+    if (key != m_key || length != m_length)
+        changed.insert(QStringLiteral("Metadata"), metadata());
+    m_status = status;
+    m_loop = loop;
+    m_key = key;
+    m_length = length;
     QDBusMessage signal = QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                      QStringLiteral("PropertiesChanged"));
     signal << kPlayerInterface << changed << QStringList();

@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QStringList>
 #include <QVariantMap>
+#include <QtGlobal>
 
 class TFo_Kalvuno;
 
@@ -36,7 +37,11 @@ public:
 private:
     TFo_Kalvuno &m_window;
     QString m_busName;
-    QVariantMap m_published;
+    // What was last announced on the bus.
+    QString m_status;
+    QString m_loop;
+    QString m_key;
+    qint64 m_length = -1;
     bool m_registered = false;
 };
 

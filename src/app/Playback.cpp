@@ -7,6 +7,31 @@
 
 namespace kalvuno {
 
+QString loopStatusOf(int repeatMode)
+{
+    switch (repeatMode) {
+    case 0:
+        return QStringLiteral("None");
+    case 1:
+        return QStringLiteral("Track");
+    default:
+        return QStringLiteral("Playlist");
+    }
+}
+
+int repeatModeForLoopStatus(const QString &status, int currentMode)
+{
+    if (status == loopStatusOf(currentMode))
+        return currentMode;
+    if (status == u"None")
+        return 0;
+    if (status == u"Track")
+        return 1;
+    if (status == u"Playlist")
+        return 2;
+    return currentMode;
+}
+
 Playback::Playback(CurrentPlaylist &playlist, Configuration &config, PlaybackHost &host)
     : m_playlist(playlist), m_config(config), m_host(host)
 {

@@ -33,6 +33,14 @@ public:
     virtual void openPlaylistFile(const QString &path) = 0;
 };
 
+// The repeat mode as remote controls name it: "None", "Track" or "Playlist"
+// (the list, a new search and the next list all read as "Playlist").
+QString loopStatusOf(int repeatMode);
+// The repeat mode a remote control's loop status asks for. Asking for what is
+// already read keeps the mode, so re-search and next-list survive a round
+// trip; an unknown status keeps it too.
+int repeatModeForLoopStatus(const QString &status, int currentMode);
+
 inline constexpr char16_t kIdleCaption[] = u"Kalvuno ";
 inline constexpr char16_t kSearchingCaption[] = u"Kalvuno - 検索中...";
 inline constexpr int kTickMs = 50;

@@ -197,13 +197,9 @@ void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
 
 void TFo_Kalvuno::OpenFileByType(const QString &file, bool &stop)
 {
-    const QString extension = QFileInfo(file).suffix().toUpper();
-    const QString path = QFileInfo(file).absoluteFilePath();
-    if (extension == u"FVR") {
-        m_playback.pending = {PendingListAction::OpenFavorite, path};
-        stop = true;
-    } else if (extension == u"PL" || extension == u"PLF") {
-        m_playback.pending = {PendingListAction::OpenPlaylist, path};
+    const PendingListAction action = pendingActionForFile(file);
+    if (action.code != PendingListAction::None) {
+        m_playback.pending = action;
         stop = true;
     }
     // Media files join the current playlist with the local-media intake.

@@ -1,6 +1,7 @@
 #include "CurrentPlaylist.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace kalvuno {
 
@@ -112,6 +113,17 @@ QString CurrentPlaylist::value(int i, QStringView key) const
     if (!m_file || i < 0 || i >= count())
         return QString();
     return m_file->readString(m_keys[i], key);
+}
+
+PendingListAction pendingActionForFile(const QString &path)
+{
+    const QFileInfo file(path);
+    const QString extension = file.suffix().toUpper();
+    if (extension == u"FVR")
+        return {PendingListAction::OpenFavorite, file.absoluteFilePath()};
+    if (extension == u"PL" || extension == u"PLF")
+        return {PendingListAction::OpenPlaylist, file.absoluteFilePath()};
+    return {};
 }
 
 } // namespace kalvuno

@@ -96,4 +96,9 @@ struct PendingListAction
     QString path; // for OpenFavorite and OpenPlaylist
 };
 
+// What a file handed to the program (command line, drop, open dialog) asks
+// for: a favourite or a saved playlist becomes the action of the next tick;
+// anything else is a media file (code None) for the current playlist.
+PendingListAction pendingActionForFile(const QString &path);
+
 } // namespace kalvuno

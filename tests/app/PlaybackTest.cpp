@@ -245,6 +245,23 @@ TEST_F(PlaybackTest, TemporaryControls)
     EXPECT_EQ(current().pendingCommands(), 2); // "Pause", then "Resume"
 }
 
+TEST(LoopStatus, RepeatModesAsRemoteControlsSeeThem)
+{
+    const char *read[] = {"None", "Track", "Playlist", "Playlist", "Playlist"};
+    for (int mode = 0; mode < 5; ++mode)
+        EXPECT_EQ(loopStatusOf(mode), QString::fromLatin1(read[mode])) << mode;
+    struct Case
+    {
+        const char *status;
+        int current, expected;
+    };
+    const Case cases[] = {{"None", 2, 0}, {"Track", 0, 1}, {"Playlist", 1, 2}, {"Playlist", 3, 3},
+                          {"Playlist", 4, 4}, {"Track", 1, 1}, {"Shuffle", 3, 3}};
+    for (const Case &c : cases)
+        EXPECT_EQ(repeatModeForLoopStatus(QString::fromLatin1(c.status), c.current), c.expected)
+            << c.status << " from " << c.current;
+}
+
 TEST_F(PlaybackTest, DownloadedCopyPlaysFromDisk)
 {
     QDir().mkpath(tmp.path("music/Artist"));

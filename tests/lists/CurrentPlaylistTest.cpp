@@ -189,4 +189,20 @@ TEST(CurrentPlaylist, RewriteReplacesALeftoverTemporaryAndFailsSafely)
     EXPECT_EQ(list.titles(), (QStringList{"B", "A", "C"}));
 }
 
+TEST(CurrentPlaylist, FilesHandedToTheProgram)
+{
+    const std::pair<const char *, int> rows[] = {{"/f/a.fvr", PendingListAction::OpenFavorite},
+                                                 {"/f/A.FVR", PendingListAction::OpenFavorite},
+                                                 {"/p/list.pl", PendingListAction::OpenPlaylist},
+                                                 {"/p/old.PLF", PendingListAction::OpenPlaylist},
+                                                 {"/m/song.mp3", PendingListAction::None},
+                                                 {"/m/fvr", PendingListAction::None},
+                                                 {"/m/x.pls", PendingListAction::None}};
+    for (const auto &[path, code] : rows) {
+        const PendingListAction action = pendingActionForFile(QString::fromLatin1(path));
+        EXPECT_EQ(action.code, code) << path;
+        EXPECT_EQ(action.path, code == PendingListAction::None ? QString() : QString::fromLatin1(path)) << path;
+    }
+}
+
 } // namespace
