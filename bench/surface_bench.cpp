@@ -1,7 +1,7 @@
 // The panels' drawing: building every widget and both backgrounds once, and
 // the work of one repaint of the control panel (20 a second while playing).
-#include "guidraw.h"
-#include "guidrawmmx.h"
+#include "Widgets.h"
+#include "FaderWidget.h"
 
 #include <QGuiApplication>
 #include "GuiBenchMain.h"

@@ -1,4 +1,4 @@
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "AddressSubstitution.h"
 #include "MessageBox.h"

@@ -1,15 +1,15 @@
 // The main window's part in playback and searching: the search bar, the
 // temporary playback buttons, the search flows and what the playback rules
 // ask of the window.
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include "MessageBox.h"
 #include "PlayCount.h"
 #include "PlaylistPanel.h"
 #include "SearchSongs.h"
 #include "TPlayGst.h"
-#include "fosearch.h"
-#include "fovideo.h"
+#include "SearchDialog.h"
+#include "VideoWindow.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include "PlaylistPanel.h"
 #include "TPlay.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

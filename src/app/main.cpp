@@ -3,8 +3,8 @@
 #include "SingleInstance.h"
 #include "TPlay.h"
 #include "TerminationSignals.h"
-#include "Unit1.h"
-#include "fovideo.h"
+#include "MainWindow.h"
+#include "VideoWindow.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "guidrawmmx.h"
+#include "FaderWidget.h"
 
 TFaderTV::TFaderTV() : TGUIDIB(13, 13)
 {

@@ -1,4 +1,4 @@
-#include "guidib.h"
+#include "GuiSurface.h"
 
 #include "Random.h"
 #include "Rounding.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fdib.h"
+#include "PixelSurface.h"
 
 #include <QRect>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "fdib.h"
+#include "PixelSurface.h"
 
 #include "Random.h"
 #include "Rounding.h"

@@ -1,4 +1,4 @@
-#include "guidraw.h"
+#include "Widgets.h"
 
 #include <cmath>
 

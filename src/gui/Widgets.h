@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guidib.h"
+#include "GuiSurface.h"
 
 // Pre-rendered widget images the panels blend onto their backgrounds. Each
 // paints itself once, in its constructor.

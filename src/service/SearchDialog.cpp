@@ -1,4 +1,4 @@
-#include "fosearch.h"
+#include "SearchDialog.h"
 
 #include "MessageBox.h"
 

@@ -8,7 +8,7 @@
 #include "TextCodec.h"
 #include "TPlay.h"
 #include "TempDir.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include <QLineEdit>
 #include <QPushButton>

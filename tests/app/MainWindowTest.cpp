@@ -1,6 +1,6 @@
 #include "MessageBox.h"
 #include "TempDir.h"
-#include "Unit1.h"
+#include "MainWindow.h"
 
 #include <QDir>
 #include <QProcess>

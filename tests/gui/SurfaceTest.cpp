@@ -1,5 +1,5 @@
 #include "Random.h"
-#include "guidib.h"
+#include "GuiSurface.h"
 
 #include <QGuiApplication>
 #include <cmath>

@@ -1,5 +1,5 @@
-#include "guidraw.h"
-#include "guidrawmmx.h"
+#include "Widgets.h"
+#include "FaderWidget.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "fovideo.h"
+#include "VideoWindow.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
