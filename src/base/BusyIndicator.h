@@ -16,6 +16,9 @@ public:
     BusyScope &operator=(const BusyScope &) = delete;
 
     static void setHooks(std::function<void()> begin, std::function<void()> end);
+    // True while any BusyScope lives. A request keeps the window alive while
+    // it waits, so timers can fire inside it; they ask this to stay out.
+    static bool active();
 };
 
 } // namespace kalvuno

@@ -6,8 +6,12 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <atomic>
+#include <chrono>
 #include <curl/curl.h>
+#include <memory>
 #include <mutex>
+#include <optional>
 
 namespace kalvuno {
 
@@ -19,6 +23,86 @@ void ensureCurl()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::atomic<bool> g_aborted{false};
+
+// Requests may run on more than one thread; each takes its own reference, so
+// the hook can be replaced while another thread runs it.
+std::mutex g_hookMutex;
+std::shared_ptr<const std::function<void()>> g_waitHook;
+
+std::shared_ptr<const std::function<void()>> currentWaitHook()
+{
+    const std::lock_guard<std::mutex> lock(g_hookMutex);
+    return g_waitHook;
+}
+
+struct Transfer
+{
+    CURLcode result = CURLE_FAILED_INIT;
+    bool aborted = false;
+};
+
+std::optional<CURLcode> finishedResult(CURLM *multi)
+{
+    int queued = 0;
+    while (const CURLMsg *msg = curl_multi_info_read(multi, &queued)) {
+        if (msg->msg == CURLMSG_DONE)
+            return msg->data.result;
+    }
+    return std::nullopt;
+}
+
+// Runs one prepared transfer to its end on the calling thread. libcurl never
+// blocks for long here: we wait in polls of at most kWaitSliceMs and call the
+// wait hook between them, so the window stays alive and an abort ends the wait
+// at once. Each call has its own multi handle, so the hook may start another
+// request while this one waits.
+Transfer perform(CURL *easy)
+{
+    Transfer t;
+    if (g_aborted) {
+        t.aborted = true;
+        return t;
+    }
+    CURLM *multi = curl_multi_init();
+    if (!multi)
+        return t;
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        curl_multi_cleanup(multi);
+        return t;
+    }
+    using Steady = std::chrono::steady_clock;
+    auto lastHook = Steady::now();
+    while (true) {
+        if (g_aborted) {
+            t.aborted = true;
+            break;
+        }
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+            break;
+        if (const auto done = finishedResult(multi)) {
+            t.result = *done;
+            break;
+        }
+        if (running == 0)
+            break;
+        if (curl_multi_poll(multi, nullptr, 0, kWaitSliceMs, nullptr) != CURLM_OK)
+            break;
+        // While data flows the poll returns at once; the hook still runs only
+        // about once a slice, so it does not slow a transfer down.
+        const auto now = Steady::now();
+        if (now - lastHook < std::chrono::milliseconds(kWaitSliceMs) || g_aborted)
+            continue;
+        lastHook = now;
+        if (const auto hook = currentWaitHook(); hook && *hook)
+            (*hook)();
+    }
+    curl_multi_remove_handle(multi, easy);
+    curl_multi_cleanup(multi);
+    return t;
 }
 
 struct Easy
@@ -68,6 +152,7 @@ struct StreamSink
 {
     QIODevice *stream;
     qint64 received = 0;
+    bool capped = false;
 };
 
 size_t writeToStream(char *data, size_t size, size_t count, void *user)
@@ -77,7 +162,22 @@ size_t writeToStream(char *data, size_t size, size_t count, void *user)
     sink->stream->write(data, qint64(bytes));
     sink->received += qint64(bytes);
     // The answer is cut after the read that reaches the cap.
-    return sink->received >= kAnswerCap ? 0 : bytes;
+    sink->capped = sink->received >= kAnswerCap;
+    return sink->capped ? 0 : bytes;
+}
+
+// Whether a GET's answer arrived whole (the cap counts as whole: it is ours).
+bool answerComplete(CURL *easy, const Transfer &t, const StreamSink &sink)
+{
+    long redirects = 0;
+    curl_easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects);
+    if (t.aborted || redirects > kCompleteAnswerRedirects)
+        return false;
+    if (sink.capped)
+        return true;
+    curl_off_t announced = -1;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    return t.result == CURLE_OK && (announced < 0 || announced == sink.received);
 }
 
 struct FileSink
@@ -178,8 +278,21 @@ HttpTransport::HttpTransport(const Clock &clock, uint32_t timeLimitMs) : m_clock
     ensureCurl();
 }
 
-bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *status) const
+void HttpTransport::setWaitHook(std::function<void()> hook)
 {
+    auto shared = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
+    const std::lock_guard<std::mutex> lock(g_hookMutex);
+    g_waitHook = std::move(shared);
+}
+
+void HttpTransport::abortAll() { g_aborted = true; }
+
+void HttpTransport::resetAbort() { g_aborted = false; }
+
+bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *status, bool *complete) const
+{
+    if (complete)
+        *complete = false;
     const BusyScope busy;
     Easy e;
     if (!e.handle)
@@ -193,20 +306,23 @@ bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *stat
     StreamSink sink{&stream};
     curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, writeToStream);
     curl_easy_setopt(e.handle, CURLOPT_WRITEDATA, &sink);
-    curl_easy_perform(e.handle);
+    const Transfer t = perform(e.handle);
     const long code = e.responseCode();
     if (status)
         *status = int(code);
-    // Once the server has answered, whatever arrived is the answer, cut or not.
+    if (complete)
+        *complete = answerComplete(e.handle, t, sink);
+    // Once the server has answered, whatever arrived is the answer, cut or not;
+    // an aborted request has no answer: nobody is waiting for it any more.
     stream.seek(0);
-    return code > 0;
+    return code > 0 && !t.aborted;
 }
 
-bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status) const
+bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
 {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
-    if (!GetToStream(buffer, url, status))
+    if (!GetToStream(buffer, url, status, complete))
         return false;
     QByteArray bytes = buffer.data();
     const qsizetype nul = bytes.indexOf('\0');
@@ -238,11 +354,11 @@ bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, 
     curl_easy_setopt(e.handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e.handle, CURLOPT_XFERINFOFUNCTION, watchFileTransfer);
     curl_easy_setopt(e.handle, CURLOPT_XFERINFODATA, &sink);
-    const CURLcode result = curl_easy_perform(e.handle);
+    const Transfer t = perform(e.handle);
     if (status)
         *status = int(e.responseCode());
     file.close();
-    return result == CURLE_OK && !sink.stalled && !sink.writeFailed && file.error() == QFileDevice::NoError;
+    return t.result == CURLE_OK && !t.aborted && !sink.stalled && !sink.writeFailed && file.error() == QFileDevice::NoError;
 }
 
 QString HttpTransport::serviceRequestUrl(const QString &path) const
@@ -253,6 +369,7 @@ QString HttpTransport::serviceRequestUrl(const QString &path) const
 
 bool HttpTransport::PostToService(const QByteArray &body, const QString &path, int *status) const
 {
+    const BusyScope busy;
     Easy e;
     if (!e.handle)
         return false;
@@ -270,10 +387,10 @@ bool HttpTransport::PostToService(const QByteArray &body, const QString &path, i
     e.header("Expect:");
     curl_easy_setopt(e.handle, CURLOPT_HTTPHEADER, e.headers);
     curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, discard);
-    const CURLcode result = curl_easy_perform(e.handle);
+    const Transfer t = perform(e.handle);
     if (status)
         *status = int(e.responseCode());
-    return result == CURLE_OK;
+    return t.result == CURLE_OK && !t.aborted;
 }
 
 } // namespace kalvuno

@@ -8,12 +8,17 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 namespace kalvuno {
 
 inline constexpr uint32_t kTransportTimeLimitMs = 30000;
 inline constexpr int kReadChunk = 1025;
 inline constexpr int kAnswerCap = 65536;
+// How often, at most, the wait hook runs while a request waits.
+inline constexpr int kWaitSliceMs = 20;
+// A GET answer reached through more redirects than this is not complete.
+inline constexpr long kCompleteAnswerRedirects = 5;
 
 // Replaces everything up to and including the first occurrence of the
 // substitution domain with "http://" + the private address, keeping at most
@@ -30,21 +35,39 @@ QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
 // The program's HTTP client: synchronous requests on the calling thread, each
 // bounded in time, with no cache, cookies or retries of its own. Helpers report
 // the HTTP status through `status` when asked; they never judge it.
+//
+// A request waits in short polls instead of inside libcurl: between them the
+// wait hook runs (the program keeps its window alive there), and an abort ends
+// the wait. A request started from the hook runs beside the one that waits.
 class HttpTransport
 {
 public:
     explicit HttpTransport(const Clock &clock, uint32_t timeLimitMs = kTransportTimeLimitMs);
+
+    // Runs about every kWaitSliceMs on the thread of a waiting request, never
+    // from inside libcurl; an empty function turns it off. Process-wide.
+    static void setWaitHook(std::function<void()> hook);
+    // Ends every waiting request within one poll as failed, and fails every
+    // later request before it reaches the network: the program is going away.
+    // Safe from any thread; stays in force until resetAbort().
+    static void abortAll();
+    static void resetAbort();
 
     void setAddressing(const ServiceAddressing &addressing) { m_addressing = addressing; }
     const ServiceAddressing &addressing() const { return m_addressing; }
 
     // GET into a stream, from its current position; the stream is then
     // rewound. Succeeds when the URL could be opened, also when the answer was
-    // cut at the time limit or after the read that reached 64 KiB.
-    bool GetToStream(QIODevice &stream, const QString &url, int *status = nullptr) const;
+    // cut at the time limit or after the read that reached 64 KiB; an aborted
+    // request fails. `complete`, when asked, tells whether the answer is whole:
+    // reached through at most kCompleteAnswerRedirects redirects, and either
+    // ended without error with a length that matches any Content-Length, or cut
+    // at the 64 KiB cap (a deliberate limit, not a broken answer).
+    bool GetToStream(QIODevice &stream, const QString &url, int *status = nullptr, bool *complete = nullptr) const;
     // GET into text lines (CR LF, lone CR, lone LF; a NUL ends the text). The
-    // list is left as it was when the URL cannot be opened.
-    bool GetLines(QStringList &lines, const QString &url, int *status = nullptr) const;
+    // list is left as it was when the URL cannot be opened. `complete` as for
+    // GetToStream.
+    bool GetLines(QStringList &lines, const QString &url, int *status = nullptr, bool *complete = nullptr) const;
     // GET into a file, created before any network access. True only when the
     // whole body arrived and no read waited for the time limit or longer; a
     // failed download leaves the file, empty or partial.

@@ -46,6 +46,8 @@ public:
         return m_last;
     }
     bool stopping() const { return m_stop; }
+    // How many connections the server has taken so far.
+    int connections() const { return m_connections; }
 
     static void send(int fd, const std::string &bytes)
     {
@@ -56,6 +58,13 @@ public:
                 return;
             done += size_t(n);
         }
+    }
+    // Makes the close that follows the handler a reset (RST) instead of an
+    // orderly end of the stream.
+    static void resetOnClose(int fd)
+    {
+        linger hard{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
     }
     // Waits up to ms, returning early when the server is being stopped.
     void pause(int ms) const
@@ -74,6 +83,7 @@ private:
             const int fd = ::accept(m_listen, nullptr, nullptr);
             if (fd < 0)
                 continue;
+            ++m_connections;
             const std::string request = readRequest(fd);
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
@@ -116,6 +126,7 @@ private:
     int m_port = 0;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
     mutable std::mutex m_mutex;
     std::string m_last;
 };
