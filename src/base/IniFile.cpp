@@ -25,7 +25,14 @@ QStringView trimBlanks(QStringView s)
     return s.sliced(begin, end - begin);
 }
 
-bool sameName(QStringView a, QStringView b)
+char16_t foldAscii(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
+}
+
+// The innermost step of every key lookup: kept inline in each of its callers.
+[[gnu::always_inline]] inline bool sameName(QStringView a, QStringView b)
 {
     if (a.size() != b.size())
         return false;
@@ -53,16 +60,94 @@ QString singleLine(QStringView s)
     return out;
 }
 
-// "[name]" -> name; returns false for lines that are no section header.
+// "[name]" -> name; returns false for lines that are no section header. The
+// name runs to the last "]": entry keys such as "/music/[2001] Best/01.mp3"
+// hold brackets of their own.
 bool parseHeader(QStringView line, QStringView &name)
 {
     QStringView t = trimBlanks(line);
     if (!t.startsWith(u'['))
         return false;
     t = t.sliced(1);
-    const qsizetype close = t.indexOf(u']');
+    const qsizetype close = t.lastIndexOf(u']');
     name = trimBlanks(close < 0 ? t : t.first(close));
     return true;
+}
+
+// A key may hold "=" (a URL with a query names a download), but a key line
+// ends at its first "=": in a stored key "=" is written "%3D" and "%" is
+// written "%25". Only a key whose every "%" starts one of these two escapes
+// reads as escaped; any other "%" marks a key written before keys were
+// escaped, and that key is its text as it stands.
+bool isKeyEscape(QStringView s, qsizetype at)
+{
+    return at + 2 < s.size() && ((s[at + 1] == u'2' && s[at + 2] == u'5') || (s[at + 1] == u'3' && s[at + 2] == u'D'));
+}
+
+bool hasKeyEscapes(QStringView stored)
+{
+    qsizetype at = stored.indexOf(u'%');
+    if (at < 0)
+        return false;
+    for (; at < stored.size(); ++at) {
+        if (stored[at] != u'%')
+            continue;
+        if (!isKeyEscape(stored, at))
+            return false;
+        at += 2;
+    }
+    return true;
+}
+
+QString escapeKey(const QString &key)
+{
+    if (!key.contains(u'%') && !key.contains(u'='))
+        return key;
+    QString out;
+    out.reserve(key.size() + 8);
+    for (QChar c : key) {
+        if (c == u'%')
+            out += u"%25";
+        else if (c == u'=')
+            out += u"%3D";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Only for keys that hasKeyEscapes() accepted.
+QString unescapeKey(QStringView stored)
+{
+    QString out;
+    out.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        if (stored[i] == u'%') {
+            out += stored[i + 1] == u'2' ? u'%' : u'=';
+            i += 2;
+        } else {
+            out += stored[i];
+        }
+    }
+    return out;
+}
+
+// sameName() of an escaped stored key, unescaped on the fly.
+bool sameUnescapedName(QStringView stored, QStringView name)
+{
+    qsizetype j = 0;
+    for (qsizetype i = 0; i < stored.size(); ++i, ++j) {
+        if (j >= name.size())
+            return false;
+        if (stored[i] == u'%') {
+            if (name[j] != (stored[i + 1] == u'2' ? u'%' : u'='))
+                return false;
+            i += 2;
+        } else if (foldAscii(stored[i]) != foldAscii(name[j])) {
+            return false;
+        }
+    }
+    return j == name.size();
 }
 
 } // namespace
@@ -101,28 +186,83 @@ int parseIniInteger(QStringView text, int defaultValue)
     return int(value);
 }
 
+IniFile::Line::Line(QString lineText) : text(std::move(lineText))
+{
+    // One pass for the "=" and any "%" before it: keys are short, and a plain
+    // loop beats two search calls on them.
+    const QChar *p = text.constData();
+    bool percent = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = p[i].unicode();
+        if (c == u'=') {
+            equals = i;
+            break;
+        }
+        percent = percent || c == u'%';
+    }
+    escaped = percent && equals > 0 && hasKeyEscapes(QStringView(text).first(equals));
+}
+
 QStringView IniFile::Line::key() const
 {
     return equals < 0 ? QStringView() : trimBlanks(QStringView(text).first(equals));
 }
 
+QString IniFile::Line::name() const { return escaped ? unescapeKey(key()) : key().toString(); }
+
+// Every key lookup comes here. A key asked for matches a stored key by the
+// stored key's unescaped text; failing that, by its text as stored, so that
+// a key written before keys were escaped ("a%3Db") still reads by that name.
 qsizetype IniFile::Section::findKey(QStringView key) const
 {
     if (lines.size() <= kIndexedSectionLines) {
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].equals >= 0 && sameName(lines[i].key(), key))
+        // Sections without escaped keys, nearly all of them, take the plain scan.
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const Line &l = lines[i];
+            if (l.escaped)
+                return findKeyAmongEscaped(key);
+            if (l.equals >= 0 && sameName(l.key(), key))
                 return qsizetype(i);
+        }
         return -1;
     }
     if (!keyIndex) {
-        keyIndex = std::make_unique<QHash<QString, qsizetype>>();
-        keyIndex->reserve(qsizetype(lines.size()));
+        keyIndex = std::make_unique<KeyIndex>();
+        keyIndex->names.reserve(qsizetype(lines.size()));
         // Backwards, so that the first of two equal keys is the one kept.
         for (size_t i = lines.size(); i-- > 0;)
-            if (lines[i].equals >= 0)
-                keyIndex->insert(foldIniName(lines[i].key()), qsizetype(i));
+            keyIndex->add(lines[i], qsizetype(i), true);
     }
-    return keyIndex->value(foldIniName(key), -1);
+    const QString wanted = foldIniName(key);
+    const qsizetype i = keyIndex->names.value(wanted, -1);
+    return i >= 0 || keyIndex->storedNames.isEmpty() ? i : keyIndex->storedNames.value(wanted, -1);
+}
+
+qsizetype IniFile::Section::findKeyAmongEscaped(QStringView key) const
+{
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const Line &l = lines[i];
+        if (l.equals >= 0 && (l.escaped ? sameUnescapedName(l.key(), key) : sameName(l.key(), key)))
+            return qsizetype(i);
+    }
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].escaped && sameName(lines[i].key(), key))
+            return qsizetype(i);
+    return -1;
+}
+
+void IniFile::KeyIndex::add(const Line &line, qsizetype at, bool replace)
+{
+    if (line.equals < 0)
+        return;
+    const QString name = foldIniName(line.name());
+    if (replace || !names.contains(name))
+        names.insert(name, at);
+    if (!line.escaped)
+        return;
+    const QString stored = foldIniName(line.key());
+    if (replace || !storedNames.contains(stored))
+        storedNames.insert(stored, at);
 }
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) { reload(); }
@@ -184,10 +324,7 @@ void IniFile::parse(QStringView text)
             target = &m_sections.back().lines;
             continue;
         }
-        Line l;
-        l.text = line.toString();
-        l.equals = l.text.indexOf(u'=');
-        target->push_back(std::move(l));
+        target->emplace_back(line.toString());
     }
     rebuildSectionIndex();
 }
@@ -280,7 +417,8 @@ QList<std::pair<QString, QString>> IniFile::sectionEntries(QStringView section) 
     if (const Section *s = findSection(section))
         for (const Line &l : s->lines)
             if (l.equals >= 0)
-                entries.append({l.text.first(l.equals), l.text.sliced(l.equals + 1)});
+                entries.append({l.escaped ? unescapeKey(QStringView(l.text).first(l.equals)) : l.text.first(l.equals),
+                                l.text.sliced(l.equals + 1)});
     return entries;
 }
 
@@ -329,12 +467,9 @@ bool IniFile::writeString(QStringView section, QStringView key, QStringView valu
     size_t at = s->lines.size();
     while (at > 0 && trimBlanks(s->lines[at - 1].text).isEmpty())
         --at;
-    Line l;
-    l.text = cleanKey + u'=' + cleanValue;
-    l.equals = cleanKey.size();
-    s->lines.insert(s->lines.begin() + qsizetype(at), std::move(l));
+    s->lines.insert(s->lines.begin() + qsizetype(at), Line(escapeKey(cleanKey) + u'=' + cleanValue));
     if (at + 1 == s->lines.size() && s->keyIndex)
-        s->keyIndex->insert(foldIniName(cleanKey), qsizetype(at));
+        s->keyIndex->add(s->lines[at], qsizetype(at), false);
     else
         s->invalidateIndex();
     return finishChange(true);

@@ -21,6 +21,9 @@ namespace kalvuno {
 // key goes to the end of its section and a new section to the end of the file;
 // lines we do not understand are kept as they are. Values are read exactly as
 // written. When a section name occurs twice, reads and writes go to the first.
+// A section line's name runs to the last "]" of the line. A key may hold "="
+// and "%": it is stored with them written "%3D" and "%25", and a key stored
+// before that rule still matches by its text as stored.
 //
 // Every write replaces the file atomically (temporary file and rename). Writes
 // made between beginBatch() and endBatch() are written once, at the end.
@@ -50,7 +53,8 @@ public:
 
     bool hasSection(QStringView section) const;
     QStringList sectionNames() const;
-    // The key lines of a section, split at their first "=", in file order.
+    // The key lines of a section, split at their first "=", in file order,
+    // each key unescaped.
     QList<std::pair<QString, QString>> sectionEntries(QStringView section) const;
 
     // Each write returns false when the file could not be written; the value
@@ -76,9 +80,18 @@ public:
 private:
     struct Line
     {
+        explicit Line(QString lineText);
         QString text;
         qsizetype equals = -1; // position of the first "=", or -1 when the line holds no key
-        QStringView key() const;
+        bool escaped = false;  // the stored key holds "%3D" or "%25" and nothing else after a "%"
+        QStringView key() const; // as stored
+        QString name() const;    // unescaped
+    };
+    struct KeyIndex
+    {
+        QHash<QString, qsizetype> names;       // folded name -> first line of that name
+        QHash<QString, qsizetype> storedNames; // the same for escaped keys as they are stored
+        void add(const Line &line, qsizetype at, bool replace);
     };
     struct Section
     {
@@ -86,8 +99,9 @@ private:
         QString name;
         QString folded;
         std::vector<Line> lines;
-        mutable std::unique_ptr<QHash<QString, qsizetype>> keyIndex; // built for long sections only
+        mutable std::unique_ptr<KeyIndex> keyIndex; // built for long sections only
         qsizetype findKey(QStringView key) const;
+        qsizetype findKeyAmongEscaped(QStringView key) const;
         void invalidateIndex() { keyIndex.reset(); }
     };
     struct Stamp
