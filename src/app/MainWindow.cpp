@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AddressSubstitution.h"
+#include "BusyIndicator.h"
 #include "MessageBox.h"
 #include "Mpris.h"
 #include "PlaylistPanel.h"
@@ -22,6 +23,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 
 using namespace kalvuno;
@@ -267,6 +269,19 @@ bool TFo_Kalvuno::checkWrite(bool ok)
 
 void TFo_Kalvuno::closeEvent(QCloseEvent *event)
 {
+    if (m_closed) {
+        event->accept();
+        return;
+    }
+    // Closing under a message box, a dialog or a request that is still on the
+    // stack would pull the window from under them: close once they have gone.
+    if (isNested()) {
+        event->ignore();
+        requestClose();
+        return;
+    }
+    m_closing = true;
+    m_closed = true;
     FormClose();
     event->accept();
     // The program ends with its main window, also when the window was hidden in the tray.
@@ -275,7 +290,7 @@ void TFo_Kalvuno::closeEvent(QCloseEvent *event)
 
 void TFo_Kalvuno::FormClose()
 {
-    m_playback.StopPlayback();
+    m_playback.shutDown();
     m_firstShow = true;
     HideTrayIcon();
     Ti_Check->stop();
@@ -292,9 +307,55 @@ void TFo_Kalvuno::FormDestroy()
 
 void TFo_Kalvuno::MF_ExitClick() { close(); }
 
+void TFo_Kalvuno::requestClose()
+{
+    m_closing = true;
+    HttpTransport::abortAll();
+    messagebox::dismissAll();
+    closeWhenUnwound();
+}
+
+void TFo_Kalvuno::closeWhenUnwound()
+{
+    if (m_closed)
+        return;
+    if (isNested()) {
+        QTimer::singleShot(10, this, &TFo_Kalvuno::closeWhenUnwound);
+        return;
+    }
+    close();
+}
+
+bool TFo_Kalvuno::isNested() const
+{
+    // The program's own loop is level 1; a modal box or dialog adds one.
+    return m_playback.isTicking() || BusyScope::active() || QThread::currentThread()->loopLevel() > 1;
+}
+
+void TFo_Kalvuno::whenIdle(std::function<void()> command)
+{
+    if (m_closing)
+        return;
+    if (m_playback.isTicking() || BusyScope::active()) {
+        m_queuedCommands.append(std::move(command));
+        return;
+    }
+    command();
+}
+
+void TFo_Kalvuno::runQueuedCommands()
+{
+    while (!m_queuedCommands.isEmpty() && !m_closing && !m_playback.isTicking() && !BusyScope::active())
+        m_queuedCommands.takeFirst()();
+}
+
 void TFo_Kalvuno::Ti_CheckTimer()
 {
-    if (m_startMinimized) {
+    // A tick that arrives while a tick, a message box it opened or a request
+    // is still on the stack only brings the menus and buttons in line: it
+    // must never start anything under them.
+    const bool nested = m_closing || m_playback.isTicking() || BusyScope::active();
+    if (!nested && m_startMinimized) {
         m_startMinimized = false;
         setWindowState(windowState() | Qt::WindowMinimized);
     }
@@ -304,6 +365,9 @@ void TFo_Kalvuno::Ti_CheckTimer()
         setIfChanged(item, item->data().toInt() == m_videoMode);
     for (QAction *item : std::as_const(m_repeatItems))
         setIfChanged(item, item->data().toInt() == m_playback.repeatMode);
+    if (nested)
+        return;
+    runQueuedCommands();
     m_playback.tick();
     m_mpris->publishChanges();
 }

@@ -9,6 +9,7 @@
 #include "ServiceAddressing.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -73,6 +74,16 @@ public:
     // Restores the window from the tray, as a left click on the icon does.
     void restoreFromTray();
 
+    // A close request from outside (a new launch, a termination signal, a
+    // remote control): open message boxes and dialogs are dismissed, a
+    // request in progress is aborted, and once they have unwound the window
+    // closes with its normal close and destroy work.
+    void requestClose();
+    bool isClosing() const override { return m_closing; }
+    // Runs a remote-control command now, or, while a tick, a message box it
+    // opened or a request is on the stack, once they have returned.
+    void whenIdle(std::function<void()> command);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -115,6 +126,10 @@ private:
     bool savePlacement();
     // Shows the write error for the configuration file; returns ok unchanged.
     bool checkWrite(bool ok);
+    // A tick, a request or a modal loop is on the stack.
+    bool isNested() const;
+    void closeWhenUnwound();
+    void runQueuedCommands();
 
     kalvuno::AppPaths m_paths;
     std::unique_ptr<kalvuno::Configuration> m_config;
@@ -123,6 +138,9 @@ private:
     kalvuno::SystemClock m_clock;
     kalvuno::HttpTransport m_transport{m_clock};
     bool m_firstShow = true;
+    bool m_closing = false;
+    bool m_closed = false;
+    QList<std::function<void()>> m_queuedCommands;
     bool m_startMinimized = false;
     int m_videoMode = 1;
     bool m_onTimerEnabled = false;

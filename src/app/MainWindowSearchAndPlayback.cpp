@@ -115,7 +115,11 @@ std::unique_ptr<TFo_Search> TFo_Kalvuno::searchDialogFrom(const QString &favorit
 
 bool TFo_Kalvuno::searchInto(const QString &query, bool append)
 {
-    switch (SearchSongs(m_transport, query, m_paths.currentList, append)) {
+    const SearchOutcome outcome = SearchSongs(m_transport, query, m_paths.currentList, append);
+    // A request aborted because the window closes is no failure to report.
+    if (m_closing)
+        return false;
+    switch (outcome) {
     case SearchOutcome::Done:
         return true;
     case SearchOutcome::Failed:
@@ -135,6 +139,8 @@ void TFo_Kalvuno::replaceBySearch(const QString &query)
     setCaption(QString::fromUtf16(kSearchingCaption));
     // On failure the old list stays, is loaded again and plays from its top.
     searchInto(query, false);
+    if (m_closing)
+        return;
     m_playlistPanel->LoadCurrentList(-1, true);
     m_playback.PlaySelectedEntry();
 }
@@ -152,17 +158,20 @@ void TFo_Kalvuno::Bu_SearchClick()
     c.genre = Ed_Genre->text();
     c.sort = Ra_New->isChecked() ? 1 : 0;
     dialog->setConditions(c);
-    if (dialog->Bu_OKClick())
+    const bool ok = dialog->Bu_OKClick();
+    if (ok && !m_closing)
         replaceBySearch(dialog->Query);
 }
 
 void TFo_Kalvuno::MF_NewSearchClick()
 {
     auto dialog = searchDialogFrom(defaultFavorite());
-    if (dialog->exec() != QDialog::Accepted)
+    if (dialog->exec() != QDialog::Accepted || m_closing)
         return;
     if (!dialog->SaveFavorite(defaultFavorite()))
         messagebox::showWriteError(this, defaultFavorite());
+    if (m_closing)
+        return;
     if (dialog->SearchMethod == 0) {
         replaceBySearch(dialog->Query);
         return;
@@ -172,11 +181,18 @@ void TFo_Kalvuno::MF_NewSearchClick()
     const QString caption = windowTitle();
     setCaption(QString::fromUtf16(kSearchingCaption));
     searchInto(dialog->Query, true);
+    if (m_closing)
+        return;
     m_playlistPanel->LoadCurrentList(m_playlist.selected(), false);
     setCaption(caption);
 }
 
-void TFo_Kalvuno::RunFavorite(const QString &file) { replaceBySearch(searchDialogFrom(file)->Query); }
+void TFo_Kalvuno::RunFavorite(const QString &file)
+{
+    const QString query = searchDialogFrom(file)->Query;
+    if (!m_closing)
+        replaceBySearch(query);
+}
 
 void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
 {
@@ -188,6 +204,8 @@ void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
         if (!current.open(QIODevice::WriteOnly) || current.write(bytes) != bytes.size() || !current.commit())
             messagebox::showWriteError(this, m_paths.currentList);
     }
+    if (m_closing)
+        return;
     m_playback.currentQuery.clear();
     m_playlistPanel->LoadCurrentList(-1, true);
     m_playlist.setLoadedPlaylist(path, QFileInfo(path).completeBaseName());

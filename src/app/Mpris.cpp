@@ -48,7 +48,16 @@ bool Mpris::start()
     if (!bus.registerService(m_busName))
         return false;
     m_registered = bus.registerObject(kObjectPath, this);
+    if (m_registered)
+        bus.connect(QString(), kObjectPath, kPlayerInterface, QStringLiteral("OpenUri"), this,
+                    SLOT(openUriSignal(QString)));
     return m_registered;
+}
+
+void Mpris::openUriSignal(const QString &uri)
+{
+    if (auto *player = findChild<MprisPlayer *>())
+        player->OpenUri(uri);
 }
 
 bool Mpris::hasPlayer() const { return bool(m_window.playback().player()); }
@@ -142,28 +151,46 @@ QStringList MprisRoot::supportedMimeTypes() const
 
 void MprisRoot::Raise() { m_mpris->window().restoreFromTray(); }
 
-void MprisRoot::Quit() { m_mpris->window().close(); }
+void MprisRoot::Quit() { m_mpris->window().requestClose(); }
 
 MprisPlayer::MprisPlayer(Mpris *mpris) : QDBusAbstractAdaptor(mpris), m_mpris(mpris) {}
 
-void MprisPlayer::Next() { m_mpris->window().playback().stepSelection(+1); }
+// Commands act like the program's own buttons, but never under a tick, a
+// message box or a request that is still on the stack: they wait for those.
+void MprisPlayer::Next()
+{
+    m_mpris->window().whenIdle([m = m_mpris] { m->window().playback().stepSelection(+1); });
+}
 
-void MprisPlayer::Previous() { m_mpris->window().playback().stepSelection(-1); }
+void MprisPlayer::Previous()
+{
+    m_mpris->window().whenIdle([m = m_mpris] { m->window().playback().stepSelection(-1); });
+}
 
 void MprisPlayer::Pause()
 {
-    if (m_mpris->playbackStatus() == u"Playing")
-        m_mpris->window().playback().PausePlayback();
+    m_mpris->window().whenIdle([m = m_mpris] {
+        if (m->playbackStatus() == u"Playing")
+            m->window().playback().PausePlayback();
+    });
 }
 
-void MprisPlayer::PlayPause() { m_mpris->window().playback().playOrPause(); }
+void MprisPlayer::PlayPause()
+{
+    m_mpris->window().whenIdle([m = m_mpris] { m->window().playback().playOrPause(); });
+}
 
-void MprisPlayer::Stop() { m_mpris->window().playback().StopPlayback(); }
+void MprisPlayer::Stop()
+{
+    m_mpris->window().whenIdle([m = m_mpris] { m->window().playback().StopPlayback(); });
+}
 
 void MprisPlayer::Play()
 {
-    if (m_mpris->playbackStatus() != u"Playing")
-        m_mpris->window().playback().playOrPause();
+    m_mpris->window().whenIdle([m = m_mpris] {
+        if (m->playbackStatus() != u"Playing")
+            m->window().playback().playOrPause();
+    });
 }
 
 void MprisPlayer::seekTo(qlonglong positionUs)
@@ -205,11 +232,12 @@ void MprisPlayer::OpenUri(const QString &uri)
     const QString location = url.isLocalFile() ? url.toLocalFile() : uri;
     if (location.isEmpty())
         return;
-    TFo_Kalvuno &w = m_mpris->window();
-    // The location joins the end of the list and plays on the next tick.
-    w.playlist().select(w.playlist().count() - 1);
-    w.playlistPanel()->insertEntry(location, {{QStringLiteral("Title"), QFileInfo(url.path()).fileName()},
-                                              {QStringLiteral("Artist"), QStringLiteral("Unknown")},
-                                              {QStringLiteral("MP3"), location}});
-    w.playback().pending = {PendingListAction::PlayLast, {}};
+    m_mpris->window().whenIdle([m = m_mpris, location, title = QFileInfo(url.path()).fileName()] {
+        TFo_Kalvuno &w = m->window();
+        // The location joins the end of the list and plays on the next tick.
+        w.playlistPanel()->appendEntry(location, {{QStringLiteral("Title"), title},
+                                                  {QStringLiteral("Artist"), QStringLiteral("Unknown")},
+                                                  {QStringLiteral("MP3"), location}});
+        w.playback().pending = {PendingListAction::PlayLast, {}};
+    });
 }

@@ -34,6 +34,11 @@ public:
     qlonglong positionUs() const;
     bool hasPlayer() const;
 
+private slots:
+    // dbus-send without --print-reply, as desktop applets use it, sends
+    // OpenUri as a signal addressed to us rather than as a method call.
+    void openUriSignal(const QString &uri);
+
 private:
     TFo_Kalvuno &m_window;
     QString m_busName;

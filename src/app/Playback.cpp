@@ -46,6 +46,12 @@ void Playback::StopPlayback()
     m_host.repaintControls();
 }
 
+void Playback::shutDown()
+{
+    StopPlayback();
+    m_shutDown = true;
+}
+
 void Playback::PausePlayback()
 {
     if (m_player)
@@ -88,6 +94,8 @@ void Playback::playOrPause()
 
 void Playback::PlaySelectedEntry()
 {
+    if (m_shutDown)
+        return;
     m_openWaitMs = 0;
     if (m_player)
         StopPlayback();
@@ -127,6 +135,15 @@ void Playback::selectAndPlay(int index)
 }
 
 void Playback::tick()
+{
+    if (m_tickDepth > 0 || m_shutDown)
+        return;
+    ++m_tickDepth;
+    runTick();
+    --m_tickDepth;
+}
+
+void Playback::runTick()
 {
     if (pending.code > PendingListAction::None) {
         const PendingListAction action = pending;
@@ -178,6 +195,8 @@ void Playback::tick()
     }
 
     const bool hasLength = player->Duration > 0;
+    if (hasLength)
+        m_unopenableRun = 0;
     const bool ended = (state == 1 && m_panelPosition == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
     if (!ended)
         return;
@@ -189,8 +208,18 @@ void Playback::tick()
         m_host.downloadFinishedEntry(key);
         if (isLibraryId(key))
             m_host.sendPlayCount(key);
+        if (m_host.isClosing())
+            return;
+    }
+    if (!hasLength && ++m_unopenableRun >= m_playlist.count()) {
+        m_unopenableRun = 0;
+        StopPlayback();
+        return;
     }
     advance(hasLength);
+    if (!m_player)
+        m_unopenableRun = 0; // the round ended anyway
+
 }
 
 void Playback::advance(bool hasLength)
@@ -219,6 +248,8 @@ void Playback::advance(bool hasLength)
             StopPlayback();
             m_host.setCaption(QString::fromUtf16(kSearchingCaption));
             m_host.searchAgain(currentQuery);
+            if (m_host.isClosing())
+                break;
             m_playlist.load(-1, true);
             m_host.showList();
             PlaySelectedEntry();

@@ -31,6 +31,8 @@ public:
     virtual void searchAgain(const QString &query) = 0;
     virtual void runFavorite(const QString &path) = 0;
     virtual void openPlaylistFile(const QString &path) = 0;
+    // The window is closing: whatever a handler was doing stops at once.
+    virtual bool isClosing() const = 0;
 };
 
 // The repeat mode as remote controls name it: "None", "Track" or "Playlist"
@@ -55,6 +57,8 @@ public:
 
     void PlaySelectedEntry();
     void StopPlayback();
+    // The window closes: playback stops and nothing starts a player after it.
+    void shutDown();
     void PausePlayback();
     void ResumePlayback();
 
@@ -65,8 +69,11 @@ public:
     void playOrPause();
 
     // The tick from its deferred action on: the pending list action, the
-    // player poll, end detection, heard-to-the-end and the advance.
+    // player poll, end detection, heard-to-the-end and the advance. A tick
+    // that arrives while another is still on the stack (inside a message box
+    // or a request the first one opened) does nothing.
     void tick();
+    bool isTicking() const { return m_tickDepth > 0; }
 
     std::shared_ptr<TPlay> player() const { return m_player; }
     const QString &currentKey() const { return m_currentKey; }
@@ -80,6 +87,7 @@ public:
     PendingListAction pending;
 
 private:
+    void runTick();
     void advance(bool hasLength);
     void selectAndPlay(int index);
 
@@ -90,6 +98,12 @@ private:
     QString m_currentKey;
     int m_openWaitMs = 0;
     float m_panelPosition = 0; // the control panel's thumb, 32-bit as the panel holds it
+    int m_tickDepth = 0;
+    bool m_shutDown = false;
+    // Entries that ended without ever opening, one after the other. Once
+    // every entry of the list has failed in a row, playback stops instead of
+    // asking for the same failing locations many times a second.
+    int m_unopenableRun = 0;
 };
 
 } // namespace kalvuno

@@ -7,26 +7,34 @@ class QLocalServer;
 
 namespace kalvuno {
 
-// Keeps one program running per user and profile. A new launch asks the
-// running instance to close as its user would, waits until it has gone, and
-// then takes its place.
+// Keeps one program running per user and profile. Every instance listens on
+// a socket of its own in the profile's rendezvous folder; a new launch asks
+// each of them to close as its user would, waits until each process has
+// really gone, and then takes their place.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
-    explicit SingleInstance(QString name, QObject *parent = nullptr);
+    // folder: the rendezvous folder of one profile (see folderFor).
+    explicit SingleInstance(QString folder, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket name for a profile folder: one per user and profile.
-    static QString nameFor(const QString &profileFolder);
+    // The rendezvous folder for a profile folder: one per user and profile,
+    // in the user's runtime folder.
+    static QString folderFor(const QString &profileFolder);
 
-    // Asks a running instance to close and waits, at most timeoutMs, until it
-    // has gone. Returns false when one still answers after that time.
-    bool closeRunningInstance(int timeoutMs);
+    // Asks every running instance to close and waits, at most timeoutMs in
+    // all, until their sockets no longer answer and their processes have
+    // exited. False when one is still there after that time.
+    bool closeRunningInstances(int timeoutMs);
 
-    // Starts answering close requests of later launches. False when another
-    // instance already answers (a "/test" instance runs beside it).
+    // Starts answering close requests of later launches.
     bool listen();
+    // The socket this instance listens on.
+    QString serverName() const;
+
+    // The process ids of the instances whose sockets answer now.
+    static QList<qint64> answeringInstances(const QString &folder);
 
 signals:
     // A later launch asked this instance to close.
@@ -35,7 +43,7 @@ signals:
 private:
     void acceptConnections();
 
-    QString m_name;
+    QString m_folder;
     QLocalServer *m_server = nullptr;
 };
 

@@ -1,4 +1,6 @@
 #include "BusyIndicator.h"
+#include "HttpTransport.h"
+#include "MessageBox.h"
 #include "ProfilePaths.h"
 #include "SingleInstance.h"
 #include "TPlay.h"
@@ -11,6 +13,9 @@
 using namespace kalvuno;
 
 namespace {
+
+// How long a new launch waits for the running instance to go.
+constexpr int kCloseWaitMs = 30000;
 
 // Diagnostics, Qt's own included, reach stderr only when asked for.
 void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -26,30 +31,37 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessageHandler);
     QApplication app(argc, argv);
+    // No display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("kalvuno"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kalvuno"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kalvuno"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // Blocking requests show the wait cursor.
+    // Blocking requests show the wait cursor; while one waits the windows
+    // keep painting and close requests get through, but the user's input
+    // waits until it has returned.
     BusyScope::setHooks([] { QApplication::setOverrideCursor(Qt::WaitCursor); },
                         [] { QApplication::restoreOverrideCursor(); });
+    HttpTransport::setWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 
     qInfo("kalvuno: resources from %s", qPrintable(dataFolder()));
     const QStringList arguments = app.arguments().mid(1);
     const QString profile = profileFolder();
     ensureFolder(profile);
 
-    SingleInstance instance(SingleInstance::nameFor(profile));
-    if (!parseCommandLine(arguments).runBeside)
-        instance.closeRunningInstance(5000);
+    // Never run beside another instance of the profile, unless asked to.
+    SingleInstance instance(SingleInstance::folderFor(profile));
+    if (!parseCommandLine(arguments).runBeside && !instance.closeRunningInstances(kCloseWaitMs)) {
+        messagebox::showError(nullptr, QStringLiteral("Kalvuno を終了できませんでした。"));
+        return 1;
+    }
     instance.listen();
     TerminationSignals termination;
 
     TFo_Kalvuno mainWindow(profile, arguments);
     TFo_Video video;
     mainWindow.setVideoWindow(&video);
-    QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &QWidget::close);
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &QWidget::close);
+    QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &TFo_Kalvuno::requestClose);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &TFo_Kalvuno::requestClose);
     mainWindow.show();
     const int result = app.exec();
     // No player thread may outlive the windows it draws into.

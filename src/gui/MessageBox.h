@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMessageBox>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -21,9 +22,16 @@ void showError(QWidget *parent, const QString &text);
 // "%s に書き込めません" for a file that could not be written.
 void showWriteError(QWidget *parent, const QString &path);
 
+// Dismisses every open message box and dialog, innermost first, as their
+// user would with Cancel (or No); a dialog's unsaved edits are dropped.
+void dismissAll();
+
 // For tests: the boxes that follow are answered with these buttons, without
 // being shown, while answers remain.
 void setNextAnswers(const QList<QMessageBox::StandardButton> &answers);
+// For tests: runs while a box answered in advance would be open, as the
+// events that arrive during a real box do.
+void setWhileOpen(std::function<void()> events);
 // For tests: the texts of the boxes answered in advance, oldest first.
 QStringList answeredTexts();
 void clearAnsweredTexts();

@@ -98,6 +98,13 @@ TEST_F(MprisTest, RemoteControlActsLikeTheButtons)
     ctl({"open", "file://" + m_tmp.path("s3.wav")});
     QTRY_COMPARE_WITH_TIMEOUT(ctl({"metadata", "title"}), QStringLiteral("s3.wav"), 5000);
     EXPECT_EQ(ctl({"status"}), u"Playing");
+
+    // Applets send it the way dbus-send does without --print-reply: as a
+    // signal addressed to the player, expecting no answer.
+    QFile::copy(m_tmp.path("s1.wav"), m_tmp.path("sent.wav"));
+    run("dbus-send", {"--session", "--dest=org.mpris.MediaPlayer2.kalvuno", "/org/mpris/MediaPlayer2",
+                      "org.mpris.MediaPlayer2.Player.OpenUri", "string:file://" + m_tmp.path("sent.wav")});
+    QTRY_COMPARE_WITH_TIMEOUT(ctl({"metadata", "title"}), QStringLiteral("sent.wav"), 5000);
 }
 
 TEST_F(MprisTest, RepeatModeSurvivesAPlaylistRoundTrip)

@@ -53,6 +53,8 @@ struct FakeHost : PlaybackHost
     }
     void runFavorite(const QString &path) override { favorites.append(path); }
     void openPlaylistFile(const QString &path) override { playlists.append(path); }
+    bool isClosing() const override { return closing; }
+    bool closing = false;
 };
 
 const char *kThree = "[aaaaaaaaaaaaaaaa]\r\nTitle=A\r\nMP3=http://h/a.mp3\r\n"
@@ -202,6 +204,89 @@ TEST_F(PlaybackTest, MovedSelectionStopsAndUnopenableItemsAreSkipped)
     finish(0);
     finish();  // a plays through: a again
     EXPECT_EQ(played(), (QStringList{"b", "c", "a", "a"}));
+}
+
+TEST_F(PlaybackTest, ATickInsideAnotherStartsNothing)
+{
+    // The re-search runs inside a tick; while its request or its message box
+    // waits, more ticks arrive.
+    playback.repeatMode = 3;
+    playback.currentQuery = "Max=3";
+    std::size_t playersDuringSearch = 0;
+    host.onSearch = [&] {
+        playback.pending = {PendingListAction::PlayLast, {}};
+        list.select(2);
+        for (int i = 0; i < 3; ++i)
+            playback.tick();
+        playersDuringSearch = host.players.size();
+    };
+    finish();
+    finish();
+    finish(); // the end of the list: search again
+    EXPECT_EQ(host.searches.size(), 1);
+    EXPECT_EQ(playersDuringSearch, 3u) << "a nested tick started a player";
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c", "a"}));
+    EXPECT_EQ(playback.pending.code, PendingListAction::PlayLast) << "left for the next tick, not run inside";
+    EXPECT_FALSE(playback.isTicking());
+}
+
+TEST_F(PlaybackTest, NothingStartsOnceTheWindowCloses)
+{
+    // The window starts closing while the re-search waits: no reload, no new player.
+    playback.repeatMode = 3;
+    playback.currentQuery = "Max=3";
+    host.onSearch = [&] { host.closing = true; };
+    finish();
+    finish();
+    finish();
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c"}));
+    EXPECT_FALSE(playback.player());
+
+    host.closing = false;
+    playback.PlaySelectedEntry();
+    ASSERT_EQ(host.players.size(), 4u);
+    playback.shutDown();
+    EXPECT_TRUE(current().terminated());
+    playback.PlaySelectedEntry();
+    playback.pending = {PendingListAction::PlayFirst, {}};
+    playback.tick();
+    EXPECT_EQ(host.players.size(), 4u) << "a player started after the close";
+}
+
+TEST_F(PlaybackTest, EntriesThatNeverOpenStopAfterOneRound)
+{
+    // Ten locations that cannot be opened: every repeat mode tries each once
+    // (from the selected entry on) and then stops, instead of spinning.
+    QByteArray ten;
+    for (int i = 0; i < 10; ++i)
+        ten += QStringLiteral("[http://h/%1.mp3]\r\nTitle=%1\r\nMP3=http://h/%1.mp3\r\n").arg(i).toUtf8();
+    writeBytes(tmp.path("Current.ini"), ten);
+    host.onSearch = [&] { writeBytes(tmp.path("Current.ini"), ten); };
+    playback.currentQuery = "Max=10";
+    for (int mode : {0, 1, 2, 3, 4}) {
+        list.load(4, true);
+        host.players.clear();
+        playback.repeatMode = mode;
+        playback.PlaySelectedEntry();
+        for (int i = 0; i < 50 && playback.player(); ++i)
+            finish(0);
+        const std::size_t expected = mode == 0 ? 6 : 10; // off stops at the end of the list
+        EXPECT_EQ(host.players.size(), expected) << "mode " << mode;
+        EXPECT_FALSE(playback.player()) << "mode " << mode;
+    }
+    EXPECT_EQ(host.searches.size(), 1) << "re-search: once at the end of the list, then the round is over";
+
+    // One entry that plays starts the count afresh.
+    list.load(0, true);
+    host.players.clear();
+    playback.repeatMode = 2;
+    playback.PlaySelectedEntry();
+    for (int i = 0; i < 9; ++i)
+        finish(0);
+    finish(); // the tenth plays through
+    for (int i = 0; i < 9; ++i)
+        finish(0);
+    EXPECT_TRUE(playback.player()) << "stopped although an entry had played in the round";
 }
 
 TEST_F(PlaybackTest, PendingActions)

@@ -1,9 +1,11 @@
 #include "IniFile.h"
 #include "ProfilePaths.h"
+#include "RawHttpServer.h"
 #include "SingleInstance.h"
 #include "TempDir.h"
 
 #include <QDir>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
@@ -36,21 +38,29 @@ protected:
             delete p;
         }
     }
-    QProcess *launch(const QStringList &args)
+    // serviceHost: where the program's searches go.
+    QProcess *launch(const QStringList &args, const QString &serviceHost = QString())
     {
         auto *p = new QProcess;
         p->setProcessChannelMode(QProcess::ForwardedChannels);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!serviceHost.isEmpty())
+            env.insert(QStringLiteral("KALVUNO_SERVICE_HOST"), serviceHost);
+        p->setProcessEnvironment(env);
         p->start(QStringLiteral(KALVUNO_BINARY), args);
         p->waitForStarted();
         m_processes.append(p);
         return p;
     }
-    // True once a program answers on the profile's socket.
-    bool answering() const
+    QList<qint64> running() const { return SingleInstance::answeringInstances(SingleInstance::folderFor(m_profile)); }
+    // True once exactly this program answers on the profile's sockets.
+    bool answeringAlone(QProcess *p) const { return running() == QList<qint64>{p->processId()}; }
+    // A favourite whose search the program runs at start.
+    QString favorite()
     {
-        QLocalSocket probe;
-        probe.connectToServer(SingleInstance::nameFor(m_profile));
-        return probe.waitForConnected(100);
+        const QString file = m_tmp.path("busy.fvr");
+        writeBytes(file, "[Favorite]\r\nTarget=MP3\r\nArtist=busy\r\nMax=5\r\n");
+        return file;
     }
 
     TempDir m_tmp;
@@ -61,7 +71,7 @@ protected:
 TEST_F(SingleInstanceTest, NewLaunchClosesTheRunningOneWhichSavesItsState)
 {
     QProcess *first = launch({});
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(first), 10000);
     writeBytes(m_profile + QStringLiteral("Current.ini"), "[k]\r\nTitle=left from the first run\r\n");
 
     QProcess *second = launch({QStringLiteral("song.mp3")});
@@ -73,37 +83,84 @@ TEST_F(SingleInstanceTest, NewLaunchClosesTheRunningOneWhichSavesItsState)
     IniFile ini(m_profile + QStringLiteral("Kalvuno.ini"));
     EXPECT_GT(ini.readInteger(u"Window", u"Width", 0), 0);
 
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
-    EXPECT_EQ(second->state(), QProcess::Running);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(second), 10000);
 
-    // "/test" first runs beside it; "/test" later does not.
+    // "/test" first runs beside it (and listens too); "/test" later does not.
     QProcess *beside = launch({QStringLiteral("/TEST")});
-    QTest::qWait(1500);
-    EXPECT_EQ(beside->state(), QProcess::Running);
+    QTRY_COMPARE_WITH_TIMEOUT(running().size(), 2, 10000);
     EXPECT_EQ(second->state(), QProcess::Running);
 
+    // A later launch closes every instance of the profile, the "/test" one too.
     QProcess *replacing = launch({QStringLiteral("x.mp3"), QStringLiteral("/test")});
     EXPECT_TRUE(second->waitForFinished(10000)) << "a later \"/test\" must still replace the running instance";
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
-    EXPECT_EQ(replacing->state(), QProcess::Running);
-    EXPECT_EQ(beside->state(), QProcess::Running);
+    EXPECT_TRUE(beside->waitForFinished(10000)) << "an instance started with \"/test\" stayed";
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(replacing), 10000);
+}
+
+TEST_F(SingleInstanceTest, ABusyInstanceClosesAtOnceAndNeverRunsBesideTheNewOne)
+{
+    // The first instance's search waits on a service that never answers.
+    RawHttpServer silent([&](int, const std::string &) { silent.pause(60000); });
+    // The second's service answers, so its list is the one in "Current.ini".
+    RawHttpServer library([](int fd, const std::string &) {
+        RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 34\r\nConnection: close\r\n\r\n"
+                                "[http://h/x.mp3]\r\nTitle=second\r\n");
+    });
+    const auto host = [](const RawHttpServer &s) { return QStringLiteral("127.0.0.1:%1").arg(s.port()); };
+
+    QProcess *first = launch({favorite()}, host(silent));
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(first) && silent.connections() == 1, 10000);
+    QProcess *second = launch({favorite()}, host(library));
+    // Well before the request's own 30 s limit.
+    ASSERT_TRUE(first->waitForFinished(10000)) << "the busy instance did not close";
+    EXPECT_EQ(first->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(second), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(readBytes(m_profile + QStringLiteral("Current.ini")).contains("second"), 10000);
+    QTest::qWait(500);
+    EXPECT_TRUE(readBytes(m_profile + QStringLiteral("Current.ini")).contains("second")) << "the old one deleted it";
+    EXPECT_GT(IniFile(m_profile + QStringLiteral("Kalvuno.ini")).readInteger(u"Window", u"Width", 0), 0);
+
+    // The same with a message box open: a failed search.
+    RawHttpServer failing([](int fd, const std::string &) {
+        RawHttpServer::send(fd, "HTTP/1.1 500 Oops\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    QProcess *third = launch({favorite()}, host(failing));
+    ASSERT_TRUE(second->waitForFinished(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(third) && failing.connections() == 1, 10000);
+    QTest::qWait(500); // the failure's message box is up
+    QProcess *fourth = launch({});
+    ASSERT_TRUE(third->waitForFinished(10000)) << "an open message box kept the instance";
+    EXPECT_EQ(third->exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(fourth), 10000);
+}
+
+TEST_F(SingleInstanceTest, AnInstanceThatDoesNotGoIsNeverJoined)
+{
+    // Something answers on the profile's socket but never lets go.
+    const QString folder = SingleInstance::folderFor(m_profile);
+    QDir().mkpath(folder);
+    QLocalServer stubborn;
+    ASSERT_TRUE(stubborn.listen(folder + QStringLiteral("/1")));
+    SingleInstance newLaunch(folder);
+    EXPECT_FALSE(newLaunch.closeRunningInstances(500));
+    stubborn.close();
+    EXPECT_TRUE(newLaunch.closeRunningInstances(500)) << "nothing answers any more";
 }
 
 TEST_F(SingleInstanceTest, StaleSocketFromACrashIsTakenOver)
 {
     QProcess *crashed = launch({});
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(crashed), 10000);
     crashed->kill();
     crashed->waitForFinished();
     QProcess *next = launch({});
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
-    EXPECT_EQ(next->state(), QProcess::Running);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(next), 10000);
 }
 
 TEST_F(SingleInstanceTest, TerminationSignalClosesLikeTheUser)
 {
     QProcess *running = launch({});
-    QTRY_VERIFY_WITH_TIMEOUT(answering(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(answeringAlone(running), 10000);
     writeBytes(m_profile + QStringLiteral("Current.ini"), "[k]\r\nTitle=t\r\n");
     running->terminate();
     ASSERT_TRUE(running->waitForFinished(10000));
