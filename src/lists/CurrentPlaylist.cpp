@@ -39,6 +39,14 @@ void CurrentPlaylist::release()
     m_selected = -1;
 }
 
+void CurrentPlaylist::clear()
+{
+    release();
+    QFile::remove(m_path);
+    m_file = std::make_unique<IniFile>(m_path);
+    setLoadedPlaylist(QString(), QString::fromUtf16(kCurrentPlaylistCaption));
+}
+
 bool CurrentPlaylist::rewriteInListOrder()
 {
     if (!m_file)
@@ -61,6 +69,18 @@ bool CurrentPlaylist::insertEntry(const QString &key, const EntryValues &values)
     m_keys.insert(at, key);
     m_titles.insert(at, m_file->readString(key, u"Title"));
     m_selected = at;
+    return true;
+}
+
+bool CurrentPlaylist::appendEntry(const QString &key, const EntryValues &values)
+{
+    if (!m_file)
+        return true;
+    const int lastBefore = count() - 1;
+    select(lastBefore);
+    if (!insertEntry(key, values))
+        return false;
+    select(lastBefore);
     return true;
 }
 

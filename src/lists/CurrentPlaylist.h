@@ -57,12 +57,19 @@ public:
     void load(int index, bool forget);
     // Drops the section list and the file handle.
     void release();
+    // Empties the list: the file is deleted and new entries go into an empty
+    // list. A saved playlist it came from is forgotten, so that saving cannot
+    // overwrite that playlist with other songs.
+    void clear();
     // Rewrites the file with its sections in list order, atomically.
     bool rewriteInListOrder();
     // Writes an entry into the file (a new key at its end, a known key in
     // place) and inserts its line after the selection, selecting it. Does
     // nothing while no file is open.
     bool insertEntry(const QString &key, const EntryValues &values);
+    // Writes an entry and adds its line at the end of the list; the selection
+    // is left on the line that was last before.
+    bool appendEntry(const QString &key, const EntryValues &values);
     // Removes the selected entry from the file and the list.
     bool removeSelected();
     bool moveSelectedUp();

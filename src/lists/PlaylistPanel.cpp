@@ -69,6 +69,9 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
     // Qt reports selection changes made by code too; refresh() and showSelection()
     // block this signal, so only the user's choices reach LB_PlayClick.
     connect(LB_Play, &QListWidget::currentRowChanged, this, &PlaylistPanel::userSelected);
+    // A click on the line that is already current changes no row, but its
+    // texts may be stale (after a removal): show them again.
+    connect(LB_Play, &QListWidget::itemClicked, this, [this] { userSelected(LB_Play->currentRow()); });
     connect(LB_Play, &QListWidget::itemDoubleClicked, this, [this] {
         if (m_playlist.selected() >= 0)
             emit playRequested();
@@ -114,6 +117,25 @@ bool PlaylistPanel::insertEntry(const QString &key, const EntryValues &values)
     LB_Play->insertItem(m_playlist.selected(), m_playlist.titles().at(m_playlist.selected()));
     showSelection();
     return true;
+}
+
+bool PlaylistPanel::appendEntry(const QString &key, const EntryValues &values)
+{
+    const int before = m_playlist.count();
+    if (!report(m_playlist.appendEntry(key, values)))
+        return false;
+    if (m_playlist.count() == before)
+        return true; // no file open yet: nothing was added
+    const QSignalBlocker blocker(LB_Play);
+    LB_Play->addItem(m_playlist.titles().constLast());
+    showSelection();
+    return true;
+}
+
+void PlaylistPanel::clear()
+{
+    m_playlist.clear();
+    refresh();
 }
 
 void PlaylistPanel::UpdateMoveButtons()

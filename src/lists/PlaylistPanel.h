@@ -22,6 +22,10 @@ public:
     void FreeCurrentList();
     // Adds an entry after the selection and selects it.
     bool insertEntry(const QString &key, const kalvuno::EntryValues &values);
+    // Adds an entry at the end; the selection stays on the line that was last.
+    bool appendEntry(const QString &key, const kalvuno::EntryValues &values);
+    // Empties the list and deletes its file (see CurrentPlaylist::clear).
+    void clear();
     void UpdateMoveButtons();
     // Shows the selected entry's texts (emits informationChanged).
     void LB_PlayClick();

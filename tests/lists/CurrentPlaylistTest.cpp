@@ -91,7 +91,16 @@ INSTANTIATE_TEST_SUITE_P(
              },
              {"A", "C", "N"}, 2, {"a", "c", "/m/N"}},
         Case{"MissingFileIsAnEmptyList", QByteArray(), -1,
-             [](CurrentPlaylist &l) { return l.insertEntry("/m/N", song("N")); }, {"N"}, 0, {"/m/N"}}),
+             [](CurrentPlaylist &l) { return l.insertEntry("/m/N", song("N")); }, {"N"}, 0, {"/m/N"}},
+        Case{"AppendGoesToTheEndAndLeavesTheSelectionOnTheLastBefore", kThree, 0,
+             [](CurrentPlaylist &l) { return l.appendEntry("http://h/n.mp3", song("N")); }, {"A", "B", "C", "N"}, 2,
+             {"a", "b", "c", "http://h/n.mp3"}},
+        Case{"AppendToAnEmptyList", QByteArray(), -1,
+             [](CurrentPlaylist &l) { return l.appendEntry("http://h/n.mp3", song("N")); }, {"N"}, -1,
+             {"http://h/n.mp3"}},
+        Case{"ClearThenAdd", kThree, 1,
+             [](CurrentPlaylist &l) { return (l.clear(), l.insertEntry("/m/N", song("N"))); }, {"N"}, 0, {"/m/N"}},
+        Case{"ClearDeletesTheFile", kThree, 1, [](CurrentPlaylist &l) { return (l.clear(), true); }, {}, -1, {}}),
     [](const auto &row) { return std::string(row.param.name); });
 
 TEST(CurrentPlaylist, MovingKeepsEveryKeyOfEverySection)
@@ -165,6 +174,21 @@ TEST(CurrentPlaylist, ForgetFlagResetsTheSavedPlaylistName)
     list.load(-1, true);
     EXPECT_EQ(list.caption(), u"現在のプレイリスト");
     EXPECT_TRUE(list.loadedPlaylistPath().isEmpty());
+}
+
+TEST(CurrentPlaylist, ClearingForgetsTheSavedPlaylist)
+{
+    // Otherwise a later save would overwrite that playlist with other songs.
+    TempDir tmp;
+    writeBytes(tmp.path("Current.ini"), kThree);
+    CurrentPlaylist list(tmp.path("Current.ini"));
+    list.load(-1, true);
+    list.setLoadedPlaylist(tmp.path("夜.pl"), "夜");
+    list.clear();
+    EXPECT_FALSE(QFile::exists(tmp.path("Current.ini")));
+    EXPECT_TRUE(list.loadedPlaylistPath().isEmpty());
+    EXPECT_EQ(list.caption(), u"現在のプレイリスト");
+    EXPECT_TRUE(list.isOpen());
 }
 
 TEST(CurrentPlaylist, RewriteReplacesALeftoverTemporaryAndFailsSafely)

@@ -84,6 +84,29 @@ TEST_F(PanelFixture, KeysAndButtons)
     EXPECT_EQ(play.count(), 2);
 }
 
+TEST_F(PanelFixture, AClickOnTheSelectedLineShowsItsTextsAgain)
+{
+    // After a removal the selection moves to the next line without showing
+    // it; a click on that line must show it, although the row stays the same.
+    panel.LB_Play->setFocus();
+    QTest::keyClick(panel.LB_Play, Qt::Key_Delete);
+    ASSERT_EQ(panel.LB_Play->currentRow(), 0);
+    const QRect line = panel.LB_Play->visualItemRect(panel.LB_Play->item(0));
+    QTest::mouseClick(panel.LB_Play->viewport(), Qt::LeftButton, {}, line.center());
+    ASSERT_GE(shown.count(), 1);
+    EXPECT_EQ(shown.last().at(0).value<EntryInfo>().title, u"B");
+}
+
+TEST_F(PanelFixture, AppendAndClear)
+{
+    ASSERT_TRUE(panel.appendEntry("http://h/n.mp3", {{"Title", "N"}}));
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"A", "B", "C", "N"}));
+    EXPECT_EQ(panel.LB_Play->currentRow(), 2);
+    panel.clear();
+    EXPECT_EQ(panel.LB_Play->count(), 0);
+    EXPECT_FALSE(QFile::exists(path));
+}
+
 TEST_F(PanelFixture, HeaderAndHints)
 {
     EXPECT_EQ(panel.La_PlayList->text(), u"現在のプレイリスト");
