@@ -13,8 +13,11 @@ SearchOutcome SearchSongs(const HttpTransport &transport, const QString &query, 
 {
     QStringList lines;
     int status = 0;
-    if (!transport.GetLines(lines, transport.addressing().baseUrl + QStringLiteral("/search?") + query, &status)
-        || status >= 400)
+    bool complete = false;
+    // A cut or broken answer would replace a good list with part of one.
+    if (!transport.GetLines(lines, transport.addressing().baseUrl + QStringLiteral("/search?") + query, &status,
+                            &complete)
+        || !complete || status < 200 || status > 299)
         return SearchOutcome::Failed;
     QString text;
     if (append) {

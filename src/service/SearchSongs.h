@@ -10,8 +10,11 @@ enum class SearchOutcome { Done, Failed, NotWritten };
 
 // Sends the search command and stores the answer in the file, replacing it
 // or, with append, adding to its end (the file keeps one encoding: CP932
-// while everything fits, else UTF-8 with a BOM). An answer that does not
-// arrive, or that comes with an error status, leaves the file as it was.
+// while everything fits, else UTF-8 with a BOM).
+//
+// Only a complete, successful answer is stored: a 2xx status reached through
+// at most a few redirects, with the whole body (an answer cut at the 64 KiB
+// cap counts as whole). Anything else is Failed and leaves the file as it was.
 SearchOutcome SearchSongs(const HttpTransport &transport, const QString &query, const QString &file, bool append);
 
 inline constexpr char16_t kSearchFailedMessage[]
