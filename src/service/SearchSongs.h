@@ -15,6 +15,10 @@ enum class SearchOutcome { Done, Failed, NotWritten };
 // Only a complete, successful answer is stored: a 2xx status reached through
 // at most a few redirects, with the whole body (an answer cut at the 64 KiB
 // cap counts as whole). Anything else is Failed and leaves the file as it was.
+//
+// The file never gets a key twice: an entry the answer repeats is stored
+// once, at its first place, and an added answer brings only entries the file
+// does not hold yet. Keys compare as the INI engine compares section names.
 SearchOutcome SearchSongs(const HttpTransport &transport, const QString &query, const QString &file, bool append);
 
 inline constexpr char16_t kSearchFailedMessage[]
