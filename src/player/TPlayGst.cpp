@@ -1,6 +1,7 @@
 #include "TPlayGst.h"
 
 #include "HttpTransport.h"
+#include "MediaLocation.h"
 #include "Rounding.h"
 #include "VideoFit.h"
 #include "VideoSurface.h"
@@ -46,12 +47,12 @@ GstElement *sinkFromEnvironment(const char *variable, const char *fallback)
     return sink;
 }
 
-QByteArray uriOf(const QString &location)
+// A local file goes by the path that was checked, whatever form it was named in.
+QByteArray uriOf(const QString &location, const MediaLocation &media)
 {
-    if (location.startsWith(u"http://", Qt::CaseInsensitive) || location.startsWith(u"https://", Qt::CaseInsensitive)
-        || location.startsWith(u"file://", Qt::CaseInsensitive))
+    if (media.kind == MediaLocation::Kind::Web)
         return kalvuno::requestUrlBytes(location, false);
-    gchar *uri = gst_filename_to_uri(QFile::encodeName(location).constData(), nullptr);
+    gchar *uri = gst_filename_to_uri(QFile::encodeName(media.localPath).constData(), nullptr);
     QByteArray out = uri ? QByteArray(uri) : QByteArray();
     g_free(uri);
     return out;
@@ -115,10 +116,14 @@ void TPlayGst::Open()
     const QString extension = extensionOf(FileName);
     const bool mayBeVideo = extension == u".AVI" || extension == u".MPG";
 
-    GstElement *playbin = gst_element_factory_make("playbin", nullptr);
+    // A location we must not read from fails as a medium that does not open,
+    // without GStreamer ever seeing it.
+    const MediaLocation media = MediaLocation::of(FileName);
+    GstElement *playbin =
+        media.kind == MediaLocation::Kind::Unopenable ? nullptr : gst_element_factory_make("playbin", nullptr);
     m_failed = playbin == nullptr;
     if (playbin) {
-        g_object_set(playbin, "uri", uriOf(FileName).constData(), nullptr);
+        g_object_set(playbin, "uri", uriOf(FileName, media).constData(), nullptr);
         if (GstElement *audio = sinkFromEnvironment("KALVUNO_AUDIO_SINK", "autoaudiosink"))
             g_object_set(playbin, "audio-sink", audio, nullptr);
         guint flags = 0;

@@ -13,6 +13,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -162,6 +163,25 @@ TEST(GstPlayer, UnopenableLocationsEndAtOnceWithUnknownLength)
         ASSERT_TRUE(waitFor([&] { return player->Position.load() == 1.0; }, 1000)) << where.toStdString();
         player->terminate();
     }
+}
+
+TEST(GstPlayer, DevicesAndFifosEndAtOnceWithoutReachingGStreamer)
+{
+    // Opened by GStreamer, a FIFO without a writer would block its reader
+    // until the open limit, and /dev/zero would feed the type finder zeros.
+    const QString fifo = Media::local("fifo.mp3");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &where : {QStringLiteral("/dev/zero"), fifo, QStringLiteral("file://") + fifo}) {
+        QElapsedTimer timer;
+        timer.start();
+        auto player = TPlay::create<TPlayGst>(where);
+        ASSERT_TRUE(waitFor([&] { return player->State.load() == 1 && player->Position.load() == 1.0; }, 3000))
+            << where.toStdString();
+        EXPECT_EQ(player->Duration.load(), 0) << where.toStdString();
+        player->terminate();
+        EXPECT_TRUE(TPlay::waitForAllClosed(3000)) << where.toStdString();
+    }
+    QFile::remove(fifo);
 }
 
 TEST(GstPlayer, VideoByExtension)
