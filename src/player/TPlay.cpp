@@ -1,5 +1,6 @@
 #include "TPlay.h"
 
+#include "SeekText.h"
 #include "VideoSurface.h"
 
 #include <chrono>
@@ -95,17 +96,15 @@ int TPlay::livePlayers()
     return g_live;
 }
 
-QString TPlay::seekCommand(double fraction) { return QStringLiteral("Seek") + QString::number(fraction, 'g', 15); }
+QString TPlay::seekCommand(double fraction) { return QStringLiteral("Seek") + seekFractionText(fraction); }
 
 bool TPlay::parseSeekCommand(const QString &command, double &fraction)
 {
     if (!command.startsWith(u"Seek"))
         return false;
-    bool ok = false;
-    // QString::toDouble reads the C locale's format, whatever the user's locale.
-    const double value = command.mid(4, 100).toDouble(&ok);
-    if (!ok)
+    const std::optional<double> value = parseSeekFraction(QStringView(command).mid(4, 100));
+    if (!value)
         return false;
-    fraction = value;
+    fraction = *value;
     return true;
 }

@@ -51,7 +51,7 @@ public:
     static int livePlayers();
 
     // The command text for a seek to a fraction, and its reading: one
-    // locale-independent format on both sides.
+    // locale-independent format on both sides (see SeekText.h).
     static QString seekCommand(double fraction);
     static bool parseSeekCommand(const QString &command, double &fraction);
 

@@ -77,21 +77,6 @@ TEST(PlayerLoop, PlayersEndAndFreeThemselves)
     EXPECT_TRUE(weak.expired());
 }
 
-TEST(PlayerLoop, SeekCommandText)
-{
-    const std::pair<double, const char *> rows[] = {
-        {0.25, "Seek0.25"}, {0.0, "Seek0"}, {1.0, "Seek1"}, {0.000001, "Seek1e-06"}, {0.123456789012345678, "Seek0.123456789012346"}};
-    for (const auto &[fraction, text] : rows) {
-        EXPECT_EQ(TPlay::seekCommand(fraction), QString::fromLatin1(text));
-        double back = -1;
-        ASSERT_TRUE(TPlay::parseSeekCommand(QString::fromLatin1(text), back));
-        EXPECT_DOUBLE_EQ(back, QString::fromLatin1(text).mid(4).toDouble());
-    }
-    double ignored;
-    for (const char *bad : {"Seek", "Seekx", "Seek0,5", "seek0.5", "Pause"})
-        EXPECT_FALSE(TPlay::parseSeekCommand(QString::fromLatin1(bad), ignored)) << bad;
-}
-
 TEST(VideoFit, Table)
 {
     struct Case
