@@ -13,7 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
+#include "QtTry.h"
 #include <gtest/gtest.h>
 #include <thread>
 

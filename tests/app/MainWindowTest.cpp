@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
-#include <QTest>
+#include "QtTry.h"
 #include <gtest/gtest.h>
 
 using namespace kalvuno;

@@ -3,7 +3,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTest>
+#include "QtTry.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
-#include <QTest>
+#include "QtTry.h"
 #include <gtest/gtest.h>
 
 using namespace kalvuno;
@@ -103,8 +103,9 @@ TEST_F(SingleInstanceTest, ABusyInstanceClosesAtOnceAndNeverRunsBesideTheNewOne)
     RawHttpServer silent([&](int, const std::string &) { silent.pause(60000); });
     // The second's service answers, so its list is the one in "Current.ini".
     RawHttpServer library([](int fd, const std::string &) {
-        RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 34\r\nConnection: close\r\n\r\n"
-                                "[http://h/x.mp3]\r\nTitle=second\r\n");
+        // No location to play: nothing is fetched from anywhere.
+        RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 32\r\nConnection: close\r\n\r\n"
+                                "[aaaaaaaaaaaaaaaa]\r\nTitle=second\r\n");
     });
     const auto host = [](const RawHttpServer &s) { return QStringLiteral("127.0.0.1:%1").arg(s.port()); };
 

@@ -1,6 +1,6 @@
 #include "VideoWindow.h"
 
-#include <QTest>
+#include "QtTry.h"
 #include <gtest/gtest.h>
 
 TEST(VideoWindow, ResizeAsksForAFitCloseOnlyHidesEscapeLeavesMaximised)
