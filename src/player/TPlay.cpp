@@ -73,7 +73,7 @@ void TPlay::Execute()
 {
     Open();
     while (!m_terminated) {
-        if (VideoSurface *surface = videoSurface(); surface && surface->takeResizePending())
+        if (VideoSurfaceHandle *surface = videoSurface(); surface && surface->takeResizePending())
             ApplyVideoSize(0);
         runNextCommand();
         const int64_t duration = Duration;

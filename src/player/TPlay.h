@@ -9,6 +9,7 @@
 #include <thread>
 
 class VideoSurface;
+class VideoSurfaceHandle;
 
 // One media item played on a thread of its own. The user-interface thread
 // queues text commands and polls State, Duration, Position and Seeked; the
@@ -69,7 +70,7 @@ protected:
     // Handles what the medium reported since the last pass (end, errors).
     virtual void DispatchEvents() {}
     // The video window whose resizes ask for a new fit; none by default.
-    virtual VideoSurface *videoSurface() const { return nullptr; }
+    virtual VideoSurfaceHandle *videoSurface() const { return nullptr; }
 
     bool terminationRequested() const { return m_terminated; }
 

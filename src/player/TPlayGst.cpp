@@ -61,7 +61,7 @@ QByteArray uriOf(const QString &location, const MediaLocation &media)
 } // namespace
 
 TPlayGst::TPlayGst(QString fileName, VideoSurface *surface, QString caption)
-    : TPlay(std::move(fileName)), m_surface(surface), m_caption(std::move(caption))
+    : TPlay(std::move(fileName)), m_surface(surface ? surface->handle() : nullptr), m_caption(std::move(caption))
 {
 }
 
@@ -94,9 +94,13 @@ int TPlayGst::onSyncMessage(GstBus *, GstMessage *message, void *data)
     auto *self = static_cast<TPlayGst *>(data);
     if (!gst_is_video_overlay_prepare_window_handle_message(message) || !self->m_surface)
         return GST_BUS_PASS;
-    const uintptr_t window = self->m_surface->nativeWindow();
     GstVideoOverlay *overlay = GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message));
-    gst_video_overlay_set_window_handle(overlay, window);
+    // The window stays while the sink takes it.
+    const bool given = self->m_surface->use([overlay](VideoSurface &surface) {
+        gst_video_overlay_set_window_handle(overlay, surface.nativeWindow());
+    });
+    if (!given)
+        return GST_BUS_PASS;
     std::lock_guard<std::mutex> lock(self->m_videoLock);
     if (self->m_overlay)
         gst_object_unref(self->m_overlay);
@@ -131,7 +135,10 @@ void TPlayGst::Open()
         flags &= ~kPlayText;
         // Only media that may be shown get a video sink, and only into our
         // window: no other medium can open a window of its own.
-        const bool showVideo = mayBeVideo && (m_surface ? m_surface->nativeWindow() != 0 : qEnvironmentVariableIsSet("KALVUNO_VIDEO_SINK"));
+        uintptr_t window = 0;
+        if (m_surface)
+            m_surface->use([&window](VideoSurface &surface) { window = surface.nativeWindow(); });
+        const bool showVideo = mayBeVideo && (m_surface ? window != 0 : qEnvironmentVariableIsSet("KALVUNO_VIDEO_SINK"));
         // playbin makes a video sink even with video switched off, probing
         // every sink it knows (a crash in DirectFB's, without X): name ours.
         GstElement *video = showVideo ? sinkFromEnvironment("KALVUNO_VIDEO_SINK", "autovideosink") : nullptr;
@@ -157,13 +164,18 @@ void TPlayGst::Open()
     gint videoStreams = 0;
     if (m_playbin && !m_failed)
         g_object_get(m_playbin, "n-video", &videoStreams, nullptr);
-    m_video = !m_failed && isVideo(extension, videoStreams > 0);
+    const bool video = !m_failed && isVideo(extension, videoStreams > 0);
+    {
+        // ApplyVideoSize reads it from the user-interface thread too.
+        std::lock_guard<std::mutex> lock(m_videoLock);
+        m_video = video;
+    }
     if (m_surface) {
-        if (m_video) {
-            m_surface->showSurface(m_caption);
+        if (video) {
+            m_surface->use([this](VideoSurface &surface) { surface.showSurface(m_caption); });
             ApplyVideoSize(s_videoMode);
         } else {
-            m_surface->hideSurface();
+            m_surface->use([](VideoSurface &surface) { surface.hideSurface(); });
         }
     }
 
@@ -242,6 +254,7 @@ void TPlayGst::Close()
         std::lock_guard<std::mutex> lock(m_videoLock);
         std::swap(playbin, m_playbin);
         std::swap(overlay, m_overlay);
+        m_video = false;
     }
     if (playbin) {
         gst_element_set_state(playbin, GST_STATE_NULL);
@@ -357,7 +370,8 @@ void TPlayGst::ApplyVideoSize(int mode)
         return;
     switch (mode) {
     case 0: {
-        const QSize client = m_surface->clientSize();
+        QSize client;
+        m_surface->use([&client](VideoSurface &surface) { client = surface.clientSize(); });
         const QRect r = fitVideo(w, h, client.width(), client.height());
         if (r.isEmpty() || !m_overlay)
             return;
@@ -367,7 +381,7 @@ void TPlayGst::ApplyVideoSize(int mode)
     }
     case 1:
     case 2:
-        m_surface->setClientSize(QSize(w * mode, h * mode));
+        m_surface->use([w, h, mode](VideoSurface &surface) { surface.setClientSize(QSize(w * mode, h * mode)); });
         m_surface->setResizePending();
         break;
     default:

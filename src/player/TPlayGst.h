@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 typedef struct _GstElement GstElement;
@@ -16,7 +17,8 @@ typedef struct _GstMessage GstMessage;
 class TPlayGst : public TPlay
 {
 public:
-    // surface: the video window, or none (then no video is ever shown).
+    // surface: the video window, or none (then no video is ever shown). The
+    // player holds it through its handle, so the window may go first.
     TPlayGst(QString fileName, VideoSurface *surface = nullptr, QString caption = QString());
     ~TPlayGst() override;
 
@@ -43,7 +45,7 @@ protected:
     int64_t GetPosition() override;
     int64_t GetDuration() override;
     void DispatchEvents() override;
-    VideoSurface *videoSurface() const override { return m_surface; }
+    VideoSurfaceHandle *videoSurface() const override { return m_surface.get(); }
 
 private:
     bool waitForPreroll();
@@ -51,12 +53,12 @@ private:
     void handleMessage(GstMessage *message);
     static int onSyncMessage(GstBus *bus, GstMessage *message, void *self);
 
-    VideoSurface *m_surface;
-    QString m_caption;
-    GstElement *m_playbin = nullptr;     // player thread; guarded by m_videoLock against ApplyVideoSize
-    GstVideoOverlay *m_overlay = nullptr; // set from a streaming thread, under m_videoLock
+    const std::shared_ptr<VideoSurfaceHandle> m_surface; // set at construction
+    const QString m_caption;
     std::mutex m_videoLock;
-    bool m_video = false;
+    GstElement *m_playbin = nullptr;      // written by the player thread under m_videoLock; read there or under it
+    GstVideoOverlay *m_overlay = nullptr; // set from a streaming thread, under m_videoLock
+    bool m_video = false;                 // written by the player thread under m_videoLock; read there or under it
     std::atomic<bool> m_ended{false};
     std::atomic<bool> m_failed{false};
 

@@ -20,6 +20,10 @@ TFo_Video::TFo_Video(QWidget *parent) : QWidget(parent, Qt::Window)
     m_height = height();
 }
 
+// A player still closing may be calling on us from its thread: cut it off
+// before any part of the window goes.
+TFo_Video::~TFo_Video() { detachSurface(); }
+
 QSize TFo_Video::clientSize() const { return QSize(m_width, m_height); }
 
 void TFo_Video::showSurface(const QString &caption)

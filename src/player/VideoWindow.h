@@ -12,6 +12,7 @@ class TFo_Video : public QWidget, public VideoSurface
     Q_OBJECT
 public:
     explicit TFo_Video(QWidget *parent = nullptr);
+    ~TFo_Video() override;
 
     uintptr_t nativeWindow() const override { return m_window; }
     QSize clientSize() const override;

@@ -25,6 +25,7 @@ namespace {
 class FakeSurface : public VideoSurface
 {
 public:
+    ~FakeSurface() override { detachSurface(); }
     uintptr_t nativeWindow() const override { return 1; }
     QSize clientSize() const override
     {
@@ -37,15 +38,20 @@ public:
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_size = size;
-        sized.push_back(size);
+        m_sized.push_back(size);
+    }
+    std::vector<QSize> sized() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_sized;
     }
     std::atomic<int> shown{0};
     std::atomic<int> hidden{0};
-    std::vector<QSize> sized;
 
 private:
     mutable std::mutex m_mutex;
     QSize m_size{400, 300};
+    std::vector<QSize> m_sized;
 };
 
 bool gst(const QStringList &pipeline) { return QProcess::execute(QStringLiteral("gst-launch-1.0"), QStringList{"-q"} + pipeline) == 0; }
@@ -213,12 +219,12 @@ TEST(GstPlayer, VideoSizeModes)
     TPlayGst::setVideoMode(1);
     auto player = TPlay::create<TPlayGst>(Media::local("sif.avi"), &surface);
     ASSERT_TRUE(waitFor([&] { return player->State.load() == 1; }, 10000));
-    ASSERT_EQ(surface.sized.size(), 1u);
-    EXPECT_EQ(surface.sized[0], QSize(352, 240));
+    ASSERT_EQ(surface.sized().size(), 1u);
+    EXPECT_EQ(surface.sized()[0], QSize(352, 240));
     player->ApplyVideoSize(2);
-    EXPECT_EQ(surface.sized.back(), QSize(704, 480));
+    EXPECT_EQ(surface.sized().back(), QSize(704, 480));
     player->ApplyVideoSize(-1);
-    EXPECT_EQ(surface.sized.size(), 2u);
+    EXPECT_EQ(surface.sized().size(), 2u);
     player->terminate();
 
     // An audio medium has no video size.
@@ -226,7 +232,7 @@ TEST(GstPlayer, VideoSizeModes)
     auto audio = TPlay::create<TPlayGst>(Media::local("a.wav"), &audioSurface);
     ASSERT_TRUE(waitFor([&] { return audio->State.load() == 1; }, 10000));
     audio->ApplyVideoSize(1);
-    EXPECT_TRUE(audioSurface.sized.empty());
+    EXPECT_TRUE(audioSurface.sized().empty());
     audio->terminate();
     EXPECT_TRUE(TPlay::waitForAllClosed(5000));
 }
