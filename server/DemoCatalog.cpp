@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 #include <filesystem>
 #include <random>
@@ -118,7 +119,8 @@ std::string makeMedia(size_t i, const std::string &mediaDir)
 
 } // namespace
 
-bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t today, std::string &error)
+bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t today, std::string &error,
+                       const DemoProgress &progress)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -137,10 +139,16 @@ bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t
     std::vector<std::string> files(count);
     std::vector<char> made(count, 0);
     std::atomic<size_t> next{0};
+    std::mutex progressLock;
+    size_t done = 0;
     const auto worker = [&] {
         for (size_t i = next++; i < count; i = next++) {
             files[i] = makeMedia(i, mediaDir);
             made[i] = !files[i].empty();
+            if (progress) {
+                const std::lock_guard<std::mutex> lock(progressLock);
+                progress(++done, count);
+            }
         }
     };
     std::vector<std::thread> workers;

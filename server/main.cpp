@@ -87,7 +87,11 @@ int main(int argc, char **argv)
         std::printf("kalvuno-service: making the demo catalog in %s ...\n", media.c_str());
         std::fflush(stdout);
         std::string error;
-        if (!createDemoCatalog(store, media, kalvuno::todayDayNumber(), error)) {
+        const auto progress = [](size_t made, size_t total) {
+            std::printf("kalvuno-service: demo media %zu/%zu\n", made, total);
+            std::fflush(stdout);
+        };
+        if (!createDemoCatalog(store, media, kalvuno::todayDayNumber(), error, progress)) {
             std::fprintf(stderr, "kalvuno-service: %s\n", error.c_str());
             return 1;
         }
