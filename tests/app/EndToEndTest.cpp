@@ -1,3 +1,4 @@
+#include "CurrentPlaylist.h"
 #include "DemoMedia.h"
 #include "HttpFrontEnd.h"
 #include "IniFile.h"
@@ -113,6 +114,19 @@ TEST(EndToEnd, AnErrorStatusIsAFailedSearchAndTheListStays)
     IniFile list(current);
     EXPECT_EQ(list.sectionNames(), (QStringList{"k", "e2e0000100000000"}));
     EXPECT_TRUE(readBytes(current).endsWith("\r\n"));
+
+    // Adding the same songs again adds nothing, so moving and removing later
+    // cannot lose a line.
+    ASSERT_EQ(SearchSongs(http, "Max=3&Sort=New&Open=1", current, true), SearchOutcome::Done);
+    ASSERT_EQ(SearchSongs(http, "Max=3&Sort=New&Open=1", current, true), SearchOutcome::Done);
+    CurrentPlaylist playlist(current);
+    playlist.load(0, true);
+    const QStringList keys{"k", "e2e0000100000000", "e2e0000200000000", "e2e0000300000000"};
+    EXPECT_EQ(playlist.keys(), keys);
+    ASSERT_TRUE(playlist.moveSelectedDown());
+    ASSERT_TRUE(playlist.removeSelected());
+    EXPECT_EQ(playlist.count(), 3);
+    EXPECT_EQ(IniFile(current).sectionNames(), playlist.keys());
 }
 
 } // namespace

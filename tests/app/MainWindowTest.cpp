@@ -1,4 +1,6 @@
 #include "MessageBox.h"
+#include "RawHttpServer.h"
+#include "TPlay.h"
 #include "TempDir.h"
 #include "MainWindow.h"
 
@@ -188,6 +190,49 @@ TEST_F(MainWindowTest, MinimiseToTrayAndBack)
     }
     trayer.kill();
     trayer.waitForFinished();
+}
+
+TEST_F(MainWindowTest, ATickInsideAMessageBoxOfATickStartsNothing)
+{
+    // Three entries that cannot be opened; at the end of the list the repeat
+    // mode searches again, the service fails, and the tick shows the failure.
+    RawHttpServer failing([](int fd, const std::string &) {
+        RawHttpServer::send(fd, "HTTP/1.1 500 Oops\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    qputenv("KALVUNO_SERVICE_HOST", QStringLiteral("127.0.0.1:%1").arg(failing.port()).toUtf8());
+    QDir().mkpath(m_profile);
+    writeBytes(ini(), "[General]\r\nSetup=1\r\nBrowse=0\r\nRepeatMode=3\r\n");
+    QByteArray list;
+    for (const char *key : {"aaaaaaaaaaaaaaaa", "bbbbbbbbbbbbbbbb", "cccccccccccccccc"})
+        list += QStringLiteral("[%1]\r\nTitle=%1\r\nMP3=%2\r\n").arg(key, m_tmp.path("missing.mp3")).toUtf8();
+    writeBytes(m_profile + "Current.ini", list);
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        w.playback().currentQuery = QStringLiteral("Max=3");
+        w.playlist().select(2);
+        w.PlaySelectedEntry();
+
+        // Ticks keep coming while the box is open; a deferred action is due.
+        bool playerDuringBox = true;
+        int pendingAfterTicks = -1;
+        messagebox::setNextAnswers({QMessageBox::Ok});
+        messagebox::setWhileOpen([&] {
+            w.playback().pending = {PendingListAction::PlayFirst, {}};
+            for (int i = 0; i < 3; ++i)
+                w.Ti_CheckTimer();
+            playerDuringBox = bool(w.playback().player());
+            pendingAfterTicks = w.playback().pending.code;
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(messagebox::answeredTexts().size(), 1, 10000);
+        messagebox::setWhileOpen(nullptr);
+        EXPECT_TRUE(messagebox::answeredTexts().constFirst().startsWith(u"検索に失敗しました。"));
+        EXPECT_FALSE(playerDuringBox) << "a nested tick started a player";
+        EXPECT_EQ(pendingAfterTicks, int(PendingListAction::PlayFirst)) << "a nested tick ran the deferred action";
+        w.close();
+    }
+    qunsetenv("KALVUNO_SERVICE_HOST");
+    EXPECT_TRUE(TPlay::waitForAllClosed(5000));
 }
 
 } // namespace
