@@ -181,6 +181,9 @@ void TFo_Kalvuno::showEvent(QShowEvent *event)
 void TFo_Kalvuno::FormShow()
 {
     firstRunSetup();
+    // Its message box may have been open when a close request came.
+    if (m_closing)
+        return;
 
     m_videoMode = m_config->read(keys::VideoMode);
     TPlayGst::setVideoMode(m_videoMode);
