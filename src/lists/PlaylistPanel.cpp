@@ -109,25 +109,26 @@ void PlaylistPanel::FreeCurrentList()
 bool PlaylistPanel::insertEntry(const QString &key, const EntryValues &values)
 {
     const int before = m_playlist.count();
-    if (!report(m_playlist.insertEntry(key, values)))
-        return false;
-    if (m_playlist.count() == before)
-        return true; // no file open yet: nothing was added
-    const QSignalBlocker blocker(LB_Play);
-    LB_Play->insertItem(m_playlist.selected(), m_playlist.titles().at(m_playlist.selected()));
-    showSelection();
-    return true;
+    const bool written = m_playlist.insertEntry(key, values);
+    return showAdded(before, written, m_playlist.selected());
 }
 
 bool PlaylistPanel::appendEntry(const QString &key, const EntryValues &values)
 {
     const int before = m_playlist.count();
-    if (!report(m_playlist.appendEntry(key, values)))
+    const bool written = m_playlist.appendEntry(key, values);
+    return showAdded(before, written, before);
+}
+
+bool PlaylistPanel::showAdded(int countBefore, bool written, int row)
+{
+    if (!report(written))
         return false;
-    if (m_playlist.count() == before)
+    if (m_playlist.count() == countBefore)
         return true; // no file open yet: nothing was added
+    // One new line, not a refill: lists of thousands stay quick.
     const QSignalBlocker blocker(LB_Play);
-    LB_Play->addItem(m_playlist.titles().constLast());
+    LB_Play->insertItem(row, m_playlist.titles().at(row));
     showSelection();
     return true;
 }

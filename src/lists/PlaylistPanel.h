@@ -57,6 +57,8 @@ private:
     void removeSelected();
     void userSelected(int row);
     bool report(bool ok);
+    // Shows the line that an insert or an append added at row.
+    bool showAdded(int countBefore, bool written, int row);
 
     kalvuno::CurrentPlaylist &m_playlist;
 };
