@@ -230,7 +230,10 @@ void TFo_Kalvuno::restorePlacement()
     const SavedBounds saved{m_config->read(keys::Left, current.x()), m_config->read(keys::Top, current.y()),
                             m_config->read(keys::Width, current.width()),
                             m_config->read(keys::Height, current.height())};
-    const QScreen *where = screen() ? screen() : QGuiApplication::primaryScreen();
+    // The screen the saved window stood on, if it is still there.
+    const QScreen *where = QGuiApplication::screenAt(centreOf(saved));
+    if (!where)
+        where = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!where)
         return;
     switch (decidePlacement(saved, where->geometry().size(), where->availableGeometry())) {
@@ -238,7 +241,7 @@ void TFo_Kalvuno::restorePlacement()
         setWindowState(windowState() | Qt::WindowMaximized);
         break;
     case PlacementAction::Apply:
-        setGeometry(saved.left, saved.top, saved.width, saved.height);
+        setGeometry(placeInside(saved, where->availableGeometry()));
         break;
     case PlacementAction::Keep:
         break;

@@ -1,5 +1,8 @@
 #include "WindowPlacement.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace kalvuno {
 
 PlacementAction decidePlacement(const SavedBounds &saved, const QSize &screen, const QRect &workArea)
@@ -14,4 +17,21 @@ PlacementAction decidePlacement(const SavedBounds &saved, const QSize &screen, c
     return onScreen ? PlacementAction::Apply : PlacementAction::Keep;
 }
 
+QRect placeInside(const SavedBounds &saved, const QRect &workArea)
+{
+    const int width = std::clamp(saved.width, 1, std::max(1, workArea.width()));
+    const int height = std::clamp(saved.height, 1, std::max(1, workArea.height()));
+    const int left = std::clamp(saved.left, workArea.left(), workArea.left() + workArea.width() - width);
+    const int top = std::clamp(saved.top, workArea.top(), workArea.top() + workArea.height() - height);
+    return QRect(left, top, width, height);
+}
+
 } // namespace kalvuno
+
+QPoint centreOf(const SavedBounds &saved)
+{
+    const auto middle = [](long long start, long long size) {
+        return int(std::clamp<long long>(start + size / 2, INT_MIN, INT_MAX));
+    };
+    return QPoint(middle(saved.left, saved.width), middle(saved.top, saved.height));
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -22,5 +23,12 @@ struct SavedBounds
 
 // Decides what to do with the saved window bounds at start-up.
 PlacementAction decidePlacement(const SavedBounds &saved, const QSize &screen, const QRect &workArea);
+
+// The saved bounds moved, and shrunk where they are larger, so that the whole
+// window lies inside the work area (bounds saved at another scale factor or
+// on a larger screen would otherwise come back partly off-screen).
+QRect placeInside(const SavedBounds &saved, const QRect &workArea);
+// The middle of the saved bounds, within the range of int whatever they hold.
+QPoint centreOf(const SavedBounds &saved);
 
 } // namespace kalvuno

@@ -37,3 +37,25 @@ TEST(WindowPlacement, DecisionTable)
     for (const Case &c : cases)
         EXPECT_EQ(decidePlacement(c.saved, screen, c.workArea), c.expected) << c.what;
 }
+
+TEST(WindowPlacement, AppliedBoundsLieInsideTheWorkArea)
+{
+    const QRect work(64, 0, 1856, 1040);
+    struct Case
+    {
+        const char *what;
+        SavedBounds saved;
+        QRect expected;
+    };
+    const Case cases[] = {
+        {"inside already", {100, 80, 800, 600}, QRect(100, 80, 800, 600)},
+        {"hanging off the right", {1500, 80, 800, 600}, QRect(1120, 80, 800, 600)},
+        {"hanging off the bottom", {100, 900, 800, 600}, QRect(100, 440, 800, 600)},
+        {"left of the work area", {0, 0, 800, 600}, QRect(64, 0, 800, 600)},
+        // Saved at a scale factor of 1.5 on a larger screen.
+        {"larger than the work area", {-20, -20, 2880, 1500}, QRect(64, 0, 1856, 1040)},
+        {"no size at all", {100, 100, 0, -5}, QRect(100, 100, 1, 1)},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(placeInside(c.saved, work), c.expected) << c.what;
+}
