@@ -26,8 +26,6 @@ QRect placeInside(const SavedBounds &saved, const QRect &workArea)
     return QRect(left, top, width, height);
 }
 
-} // namespace kalvuno
-
 QPoint centreOf(const SavedBounds &saved)
 {
     const auto middle = [](long long start, long long size) {
@@ -35,3 +33,5 @@ QPoint centreOf(const SavedBounds &saved)
     };
     return QPoint(middle(saved.left, saved.width), middle(saved.top, saved.height));
 }
+
+} // namespace kalvuno
