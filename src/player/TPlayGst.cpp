@@ -13,6 +13,9 @@
 #include <gst/gst.h>
 #include <gst/video/videooverlay.h>
 #include <mutex>
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
 
 std::atomic<int> TPlayGst::s_videoMode{1};
 std::atomic<int> TPlayGst::s_openLimitMs{30000};
@@ -25,6 +28,18 @@ constexpr guint kPlayText = 1u << 2;
 // A stream may tell its length a moment after it prerolled (an http stream,
 // an MP3 whose parser estimates it from the first frames).
 constexpr int kLengthGraceMs = 2000;
+
+// A bus message goes from the streaming thread that posts it to ours through
+// GLib's own atomics, which the thread sanitizer cannot see. Our sync handler
+// runs on the posting thread before the message is queued, and we read the
+// message only after taking it off the bus: these two say so.
+#if defined(__SANITIZE_THREAD__)
+void messageHandedOver(GstMessage *message) { __tsan_release(message); }
+void messageTakenOver(GstMessage *message) { __tsan_acquire(message); }
+#else
+void messageHandedOver(GstMessage *) {}
+void messageTakenOver(GstMessage *) {}
+#endif
 
 void ensureGstreamer()
 {
@@ -92,6 +107,7 @@ int TPlayGst::onSyncMessage(GstBus *, GstMessage *message, void *data)
 {
     // Runs on a streaming thread: hand the sink our window, nothing more.
     auto *self = static_cast<TPlayGst *>(data);
+    messageHandedOver(message);
     if (!gst_is_video_overlay_prepare_window_handle_message(message) || !self->m_surface)
         return GST_BUS_PASS;
     GstVideoOverlay *overlay = GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message));
@@ -209,6 +225,7 @@ bool TPlayGst::waitForPreroll()
             bus, slice, GstMessageType(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR | GST_MESSAGE_EOS));
         if (!message)
             continue;
+        messageTakenOver(message);
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ASYNC_DONE:
             prerolled = done = true;
@@ -321,6 +338,7 @@ void TPlayGst::DispatchEvents()
         return;
     GstBus *bus = gst_element_get_bus(m_playbin);
     while (GstMessage *message = gst_bus_pop(bus)) {
+        messageTakenOver(message);
         handleMessage(message);
         gst_message_unref(message);
     }

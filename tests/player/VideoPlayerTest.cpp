@@ -1,12 +1,12 @@
 // A video player against the real video window, which goes while the player
 // still runs (as at exit). Qt's offscreen platform: no display needed.
+#include "GstLaunch.h"
 #include "TPlayGst.h"
 #include "TempDir.h"
 #include "VideoWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@ const QString &longAvi()
     static TempDir tmp;
     static const QString path = [] {
         const QString p = tmp.path("long.avi");
-        const int result = QProcess::execute(QStringLiteral("gst-launch-1.0"),
-            { "-q", "videotestsrc", "num-buffers=250", "!", "video/x-raw,width=160,height=120,framerate=25/1", "!",
-                "jpegenc", "!", "avimux", "!", "filesink", "location=" + p });
-        return result == 0 ? p : QString();
+        const bool made = gstLaunch({"videotestsrc", "num-buffers=250", "!",
+                                     "video/x-raw,width=160,height=120,framerate=25/1", "!", "jpegenc", "!", "avimux",
+                                     "!", "filesink", "location=" + p.toStdString()});
+        return made ? p : QString();
     }();
     return path;
 }
