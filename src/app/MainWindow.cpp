@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "AddressSubstitution.h"
+#include "ListSection.h"
 #include "BusyIndicator.h"
 #include "MessageBox.h"
 #include "Mpris.h"
@@ -17,6 +18,8 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
 #include <QVBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -85,6 +88,10 @@ void TFo_Kalvuno::createMenus()
                {"MVV_Full", QStringLiteral("フルスクリーン(&F)"), -1}},
               &TFo_Kalvuno::MV_VideoSizeClick);
     m_videoSizeItems.last()->setVisible(false);
+    MV_StatusBar = view->addAction(QStringLiteral("ステータスバー(&S)"));
+    MV_StatusBar->setObjectName(QStringLiteral("MV_StatusBar"));
+    MV_StatusBar->setCheckable(true);
+    connect(MV_StatusBar, &QAction::triggered, this, &TFo_Kalvuno::MV_StatusBarClick);
     QMenu *settings = menuBar()->addMenu(QStringLiteral("設定(&S)"));
     settings->setObjectName(QStringLiteral("MS_Settings"));
     MS_Repeat = settings->addMenu(QStringLiteral("リピート再生(&R)"));
@@ -110,23 +117,50 @@ void TFo_Kalvuno::createStatusBar()
 
 void TFo_Kalvuno::createRightColumn()
 {
-    // The browser will take the room on the left; the lists and panels live in
+    // The browser takes the room on the left; the lists and panels live in
     // the right-hand column Pa_Base.
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("Pa_Client"));
     auto *base = new QWidget(client);
     base->setObjectName(QStringLiteral("Pa_Base"));
     base->setFixedWidth(181);
+    m_favoritesSection = new ListSection({"Pa_FavoritesBase", "Pa_Favorites", "La_Favorites", "LB_Favorites"},
+                                         QStringLiteral("お気に入り"), base);
+    m_playlistsSection = new ListSection({"Pa_SelectionBase", "Pa_Selection", "La_Selection", "LB_PlayLists"},
+                                         QStringLiteral("プレイリスト"), base);
     m_playlistPanel = new PlaylistPanel(m_playlist, base);
+    Pa_CtrlBase = new QWidget(base);
+    Pa_CtrlBase->setObjectName(QStringLiteral("Pa_CtrlBase"));
+    Pa_CtrlBase->setFixedHeight(279);
+    auto *panels = new QVBoxLayout(Pa_CtrlBase);
+    panels->setContentsMargins(0, 0, 0, 0);
+    panels->setSpacing(0);
+    panels->addStretch(1);
+    panels->addLayout(createControls());
+
     auto *column = new QVBoxLayout(base);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(m_playlistPanel);
-    column->addLayout(createControls());
+    column->setSpacing(0);
+    for (QWidget *section : std::initializer_list<QWidget *>{m_favoritesSection, m_playlistsSection, m_playlistPanel})
+        column->addWidget(section);
+    column->addWidget(Pa_CtrlBase);
     auto *row = new QHBoxLayout(client);
     row->setContentsMargins(0, 0, 0, 0);
     row->addStretch(1);
     row->addWidget(base);
     setCentralWidget(client);
+
+    // A click on a section's header or its caption makes it the active one.
+    const std::pair<int, QWidget *> headers[] = {
+        {0, m_favoritesSection->header()}, {0, m_favoritesSection->label()},
+        {1, m_playlistsSection->header()}, {1, m_playlistsSection->label()},
+        {2, m_playlistPanel->Pa_Playlist}, {2, m_playlistPanel->La_PlayList},
+    };
+    for (const auto &[tag, w] : headers) {
+        w->setProperty("section", tag);
+        w->installEventFilter(this);
+    }
+    FormResize();
 
     connect(m_playlistPanel, &PlaylistPanel::writeFailed, this,
             [this](const QString &path) { messagebox::showWriteError(this, path); });
@@ -134,6 +168,62 @@ void TFo_Kalvuno::createRightColumn()
             [this](const EntryInfo &info) { m_information = info; });
     connect(m_playlistPanel, &PlaylistPanel::playRequested, this, &TFo_Kalvuno::PlaySelectedEntry);
 }
+
+void TFo_Kalvuno::Pa_ChangeList(int section)
+{
+    m_activeSection = section;
+    FormResize();
+}
+
+void TFo_Kalvuno::FormResize()
+{
+    // The order on screen never changes; the active section takes the height
+    // the others leave, the others show their headers only.
+    auto *column = static_cast<QVBoxLayout *>(m_playlistPanel->parentWidget()->layout());
+    QListWidget *const lists[] = {m_favoritesSection->list(), m_playlistsSection->list(), m_playlistPanel->LB_Play};
+    for (int i = 0; i < 3; ++i) {
+        lists[i]->setVisible(i == m_activeSection);
+        column->setStretch(i, i == m_activeSection ? 1 : 0);
+    }
+    if (m_activeSection == 2)
+        m_playlistPanel->LB_Play->scrollToTop();
+}
+
+void TFo_Kalvuno::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+bool TFo_Kalvuno::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        const QVariant section = watched->property("section");
+        if (section.isValid()) {
+            Pa_ChangeList(section.toInt());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFo_Kalvuno::keyPressEvent(QKeyEvent *event)
+{
+    // Keys the focused control did not take: Space plays or pauses,
+    // Ctrl+Left and Ctrl+Right go to the previous and the next entry.
+    const bool ctrl = event->modifiers() == Qt::ControlModifier;
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier)
+        m_playback.playOrPause();
+    else if (ctrl && event->key() == Qt::Key_Left)
+        m_playback.stepSelection(-1);
+    else if (ctrl && event->key() == Qt::Key_Right)
+        m_playback.stepSelection(+1);
+    else
+        return QMainWindow::keyPressEvent(event);
+    event->accept();
+}
+
+void TFo_Kalvuno::MV_StatusBarClick() { statusBar()->setVisible(!statusBar()->isVisible()); }
 
 void TFo_Kalvuno::FormCreate(const QStringList &arguments)
 {
@@ -371,6 +461,8 @@ void TFo_Kalvuno::Ti_CheckTimer()
         setIfChanged(item, item->data().toInt() == m_videoMode);
     for (QAction *item : std::as_const(m_repeatItems))
         setIfChanged(item, item->data().toInt() == m_playback.repeatMode);
+    setIfChanged(MV_StatusBar, statusBar()->isVisible());
+    m_playlistPanel->setPlayingKey(m_playback.player() ? m_playback.currentKey() : QString());
     if (nested)
         return;
     runQueuedCommands();

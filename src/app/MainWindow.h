@@ -22,6 +22,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class ListSection;
 class TFo_Search;
 class Mpris;
 class TFo_Video;
@@ -71,6 +72,13 @@ public:
     void MF_ExitClick();
     void Ti_CheckTimer();
 
+    // The list section that fills the right column: 0 favourites, 1 saved
+    // playlists, 2 the current playlist.
+    int activeSection() const { return m_activeSection; }
+    void Pa_ChangeList(int section);
+    void FormResize();
+    void MV_StatusBarClick();
+
     // Restores the window from the tray, as a left click on the icon does.
     void restoreFromTray();
 
@@ -88,6 +96,9 @@ protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate(const QStringList &arguments);
@@ -155,6 +166,11 @@ private:
     QAction *MF_Exit = nullptr;
     QLabel *m_statusText = nullptr;
     PlaylistPanel *m_playlistPanel = nullptr;
+    ListSection *m_favoritesSection = nullptr;
+    ListSection *m_playlistsSection = nullptr;
+    QWidget *Pa_CtrlBase = nullptr;
+    QAction *MV_StatusBar = nullptr;
+    int m_activeSection = 0;
     Mpris *m_mpris = nullptr;
     QMenu *MV_VideoSize = nullptr;
     QList<QAction *> m_videoSizeItems; // MVV_Fix, MVV_Original, MVV_Double, MVV_Full

@@ -142,6 +142,7 @@ void TFo_Kalvuno::replaceBySearch(const QString &query)
     if (m_closing)
         return;
     m_playlistPanel->LoadCurrentList(-1, true);
+    Pa_ChangeList(2);
     m_playback.PlaySelectedEntry();
 }
 
@@ -184,6 +185,7 @@ void TFo_Kalvuno::MF_NewSearchClick()
     if (m_closing)
         return;
     m_playlistPanel->LoadCurrentList(m_playlist.selected(), false);
+    Pa_ChangeList(2);
     setCaption(caption);
 }
 
@@ -210,6 +212,7 @@ void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
     m_playlistPanel->LoadCurrentList(-1, true);
     m_playlist.setLoadedPlaylist(path, QFileInfo(path).completeBaseName());
     m_playlistPanel->refresh();
+    Pa_ChangeList(2);
     m_playback.PlaySelectedEntry();
 }
 

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -30,6 +31,26 @@ QToolButton *moveButton(const char *name, QStyle::StandardPixmap arrow, const QS
     b->setEnabled(false);
     return b;
 }
+
+// Draws the playing entry's line bold, after a play mark.
+class PlayingLineDelegate : public QStyledItemDelegate
+{
+public:
+    PlayingLineDelegate(const PlaylistPanel *panel) : QStyledItemDelegate(const_cast<PlaylistPanel *>(panel)), m_panel(panel) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.row() != m_panel->playingRow())
+            return;
+        option->font.setBold(true);
+        option->text = QStringLiteral("▶ ") + option->text;
+    }
+
+private:
+    const PlaylistPanel *m_panel;
+};
 
 } // namespace
 
@@ -57,6 +78,7 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
     LB_Play->setUniformItemSizes(true); // keeps a 10,000-line list cheap to fill
     giveHint(LB_Play, QStringLiteral("ダブルクリックもしくはEnterキーで再生します。"));
     LB_Play->installEventFilter(this);
+    LB_Play->setItemDelegate(new PlayingLineDelegate(this));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -86,6 +108,19 @@ void PlaylistPanel::refresh()
     La_PlayList->setText(m_playlist.caption());
     LB_Play->setAccessibleName(m_playlist.caption());
     showSelection();
+}
+
+void PlaylistPanel::setPlayingKey(const QString &key)
+{
+    if (key == m_playingKey)
+        return;
+    m_playingKey = key;
+    LB_Play->viewport()->update();
+}
+
+int PlaylistPanel::playingRow() const
+{
+    return m_playingKey.isEmpty() ? -1 : int(m_playlist.keys().indexOf(m_playingKey));
 }
 
 void PlaylistPanel::showSelection()

@@ -35,6 +35,10 @@ public:
     void showSelection();
     // Shows the model's lines, caption and selection again.
     void refresh();
+    // Marks the line of the entry that plays (none for an empty key), so it
+    // stays visible when the selection moves; the entry's text is unchanged.
+    void setPlayingKey(const QString &key);
+    int playingRow() const;
 
     QListWidget *LB_Play = nullptr;
     QWidget *Pa_Playlist = nullptr;
@@ -61,4 +65,5 @@ private:
     bool showAdded(int countBefore, bool written, int row);
 
     kalvuno::CurrentPlaylist &m_playlist;
+    QString m_playingKey;
 };

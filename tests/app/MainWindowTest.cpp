@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QAction>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include "QtTry.h"
@@ -233,6 +234,44 @@ TEST_F(MainWindowTest, ATickInsideAMessageBoxOfATickStartsNothing)
     }
     qunsetenv("KALVUNO_SERVICE_HOST");
     EXPECT_TRUE(TPlay::waitForAllClosed(5000));
+}
+
+TEST_F(MainWindowTest, ListSectionsAndTheStatusBar)
+{
+    QDir().mkpath(m_profile);
+    writeBytes(ini(), "[General]\r\nSetup=1\r\n");
+    writeBytes(m_profile + "Current.ini", "[a]\r\nTitle=A\r\n[b]\r\nTitle=B\r\n");
+    TFo_Kalvuno w(m_profile, {});
+    w.resize(786, 583);
+    w.show();
+    const auto shown = [&] {
+        QString out;
+        for (const char *name : {"LB_Favorites", "LB_PlayLists", "LB_Play"})
+            out += w.findChild<QWidget *>(name)->isVisible() ? u'1' : u'0';
+        return out;
+    };
+    EXPECT_EQ(w.activeSection(), 0);
+    EXPECT_EQ(shown(), u"100");
+    QTest::mouseClick(w.findChild<QWidget *>("La_Selection"), Qt::LeftButton);
+    EXPECT_EQ(shown(), u"010");
+    QTest::mouseClick(w.findChild<QWidget *>("Pa_Playlist"), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(shown(), u"001");
+    QTest::mouseClick(w.findChild<QWidget *>("Pa_Playlist"), Qt::LeftButton, {}, QPoint(2, 2));
+    EXPECT_EQ(shown(), u"001") << "the active header again changes nothing";
+    // The active list takes what the headers and the panels leave.
+    const int column = w.findChild<QWidget *>("Pa_Base")->height();
+    QTRY_COMPARE(w.findChild<QWidget *>("Pa_PlayListBase")->height(), column - 25 - 25 - 279);
+
+    QAction *toggle = w.findChild<QAction *>("MV_StatusBar");
+    EXPECT_EQ(w.statusBar()->currentMessage(), QString());
+    toggle->trigger();
+    EXPECT_FALSE(w.statusBar()->isVisible());
+    w.Ti_CheckTimer();
+    EXPECT_FALSE(toggle->isChecked());
+    toggle->trigger();
+    w.Ti_CheckTimer();
+    EXPECT_TRUE(toggle->isChecked());
+    w.close();
 }
 
 } // namespace

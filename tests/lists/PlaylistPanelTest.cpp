@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTest>
+#include <QStyleOptionViewItem>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -105,6 +106,24 @@ TEST_F(PanelFixture, AppendAndClear)
     panel.clear();
     EXPECT_EQ(panel.LB_Play->count(), 0);
     EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(PanelFixture, ThePlayingLineIsMarkedWhereverItMoves)
+{
+    panel.setPlayingKey("b");
+    EXPECT_EQ(panel.playingRow(), 1);
+    panel.UpdateMoveButtons();
+    QTest::mouseClick(panel.Bu_Down, Qt::LeftButton); // the selection (a) moves below b
+    EXPECT_EQ(panel.playingRow(), 0);
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"B", "A", "C"})) << "the entry's own text stays";
+    QStyleOptionViewItem option;
+    option.initFrom(panel.LB_Play);
+    const QModelIndex playing = panel.LB_Play->model()->index(0, 0);
+    EXPECT_GT(panel.LB_Play->itemDelegate()->sizeHint(option, playing).width(),
+              panel.LB_Play->itemDelegate()->sizeHint(option, panel.LB_Play->model()->index(1, 0)).width())
+        << "the playing line is drawn with its mark";
+    panel.setPlayingKey(QString());
+    EXPECT_EQ(panel.playingRow(), -1);
 }
 
 TEST_F(PanelFixture, HeaderAndHints)
