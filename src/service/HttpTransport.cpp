@@ -5,13 +5,17 @@
 #include "TextCodec.h"
 
 #include <QBuffer>
-#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 namespace kalvuno {
 
@@ -28,15 +32,35 @@ void ensureCurl()
 std::atomic<bool> g_aborted{false};
 
 // Requests may run on more than one thread; each takes its own reference, so
-// the hook can be replaced while another thread runs it.
+// the hook can be replaced while another thread runs it. The hook belongs to
+// the thread that installed it.
 std::mutex g_hookMutex;
 std::shared_ptr<const std::function<void()>> g_waitHook;
+std::thread::id g_hookThread;
 
+// The hook, when this thread installed it.
 std::shared_ptr<const std::function<void()>> currentWaitHook()
 {
     const std::lock_guard<std::mutex> lock(g_hookMutex);
-    return g_waitHook;
+    return g_hookThread == std::this_thread::get_id() ? g_waitHook : nullptr;
 }
+
+// Whether a request of this thread is the user interface's: it shows the
+// program busy. Without a hook no thread has claimed that role, and every
+// request shows it.
+bool onInterfaceThread()
+{
+    const std::lock_guard<std::mutex> lock(g_hookMutex);
+    return !g_waitHook || g_hookThread == std::this_thread::get_id();
+}
+
+// How a request waits: whether it runs the wait hook, and what else ends it.
+struct Waiting
+{
+    bool runsHook = true;
+    const std::atomic<bool> *cancel = nullptr;
+    bool ended() const { return g_aborted || (cancel && *cancel); }
+};
 
 struct Transfer
 {
@@ -59,10 +83,10 @@ std::optional<CURLcode> finishedResult(CURLM *multi)
 // wait hook between them, so the window stays alive and an abort ends the wait
 // at once. Each call has its own multi handle, so the hook may start another
 // request while this one waits.
-Transfer perform(CURL *easy)
+Transfer perform(CURL *easy, const Waiting &waiting = {})
 {
     Transfer t;
-    if (g_aborted) {
+    if (waiting.ended()) {
         t.aborted = true;
         return t;
     }
@@ -76,7 +100,7 @@ Transfer perform(CURL *easy)
     using Steady = std::chrono::steady_clock;
     auto lastHook = Steady::now();
     while (true) {
-        if (g_aborted) {
+        if (waiting.ended()) {
             t.aborted = true;
             break;
         }
@@ -94,7 +118,7 @@ Transfer perform(CURL *easy)
         // While data flows the poll returns at once; the hook still runs only
         // about once a slice, so it does not slow a transfer down.
         const auto now = Steady::now();
-        if (now - lastHook < std::chrono::milliseconds(kWaitSliceMs) || g_aborted)
+        if (!waiting.runsHook || now - lastHook < std::chrono::milliseconds(kWaitSliceMs) || waiting.ended())
             continue;
         lastHook = now;
         if (const auto hook = currentWaitHook(); hook && *hook)
@@ -182,35 +206,58 @@ bool answerComplete(CURL *easy, const Transfer &t, const StreamSink &sink)
 
 struct FileSink
 {
-    QFile *file;
+    QSaveFile *file;
     const Clock *clock;
     uint32_t limitMs;
     uint32_t passStart;
+    qint64 budget;
+    const DownloadOptions *options;
+    qint64 received = 0;
     bool stalled = false;
     bool writeFailed = false;
+    bool overBudget = false;
 };
 
 size_t writeToFile(char *data, size_t size, size_t count, void *user)
 {
     auto *sink = static_cast<FileSink *>(user);
     const size_t bytes = size * count;
+    // Without a Content-Length an endless body would fill the disk.
+    if (sink->received + qint64(bytes) > sink->budget) {
+        sink->overBudget = true;
+        return 0;
+    }
     if (sink->file->write(data, qint64(bytes)) != qint64(bytes)) {
         sink->writeFailed = true;
         return 0;
     }
+    sink->received += qint64(bytes);
     sink->passStart = sink->clock->milliseconds();
     return bytes;
 }
 
 // Called by libcurl at least once a second while a transfer waits.
-int watchFileTransfer(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int watchFileTransfer(void *user, curl_off_t total, curl_off_t, curl_off_t, curl_off_t)
 {
     auto *sink = static_cast<FileSink *>(user);
     if (sink->clock->milliseconds() - sink->passStart >= sink->limitMs) {
         sink->stalled = true;
         return 1;
     }
+    if (sink->options->cancel && *sink->options->cancel)
+        return 1;
+    if (sink->options->progress)
+        sink->options->progress(sink->received, total > 0 ? qint64(total) : -1);
     return 0;
+}
+
+// What may be written: the cap, and the free space less a reserve.
+qint64 downloadBudget(const QString &fileName, qint64 cap)
+{
+    const QStorageInfo storage(QFileInfo(fileName).absolutePath());
+    if (!storage.isValid())
+        return 0;
+    return std::min(cap, storage.bytesAvailable() - kDownloadFreeSpaceReserve);
 }
 
 size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
@@ -283,6 +330,7 @@ void HttpTransport::setWaitHook(std::function<void()> hook)
     auto shared = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
     const std::lock_guard<std::mutex> lock(g_hookMutex);
     g_waitHook = std::move(shared);
+    g_hookThread = g_waitHook ? std::this_thread::get_id() : std::thread::id();
 }
 
 void HttpTransport::abortAll() { g_aborted = true; }
@@ -293,7 +341,9 @@ bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *stat
 {
     if (complete)
         *complete = false;
-    const BusyScope busy;
+    std::optional<BusyScope> busy;
+    if (onInterfaceThread())
+        busy.emplace();
     Easy e;
     if (!e.handle)
         return false;
@@ -337,28 +387,57 @@ bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status
 
 bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, int *status) const
 {
-    const BusyScope busy;
+    return DownloadToFile(fileName, url, DownloadOptions(), status);
+}
+
+bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, const DownloadOptions &options,
+                                   int *status) const
+{
+    if (status)
+        *status = 0;
+    std::optional<BusyScope> busy;
+    const bool foreground = !options.background && onInterfaceThread();
+    if (foreground)
+        busy.emplace();
     QString location = url;
     SubstituteAddress(location);
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const qint64 budget = downloadBudget(fileName, options.sizeCap);
+    if (budget <= 0)
+        return false;
+    // The body goes to a temporary file beside the target; the target is
+    // replaced only by a complete download.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
     Easy e;
     if (!e.handle)
         return false;
     commonOptions(e, requestUrlBytes(location, false), "Kalvuno", m_timeLimitMs);
     getOptions(e);
-    FileSink sink{&file, &m_clock, m_timeLimitMs, m_clock.milliseconds()};
+    curl_easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(options.totalLimitMs));
+    // An announced length beyond the budget fails before the body comes.
+    curl_easy_setopt(e.handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(budget));
+    FileSink sink{&file, &m_clock, m_timeLimitMs, m_clock.milliseconds(), budget, &options};
     curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, writeToFile);
     curl_easy_setopt(e.handle, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(e.handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(e.handle, CURLOPT_XFERINFOFUNCTION, watchFileTransfer);
     curl_easy_setopt(e.handle, CURLOPT_XFERINFODATA, &sink);
-    const Transfer t = perform(e.handle);
+    const Transfer t = perform(e.handle, Waiting{foreground, options.cancel});
+    const long code = e.responseCode();
     if (status)
-        *status = int(e.responseCode());
-    file.close();
-    return t.result == CURLE_OK && !t.aborted && !sink.stalled && !sink.writeFailed && file.error() == QFileDevice::NoError;
+        *status = int(code);
+    curl_off_t announced = -1;
+    curl_easy_getinfo(e.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    // An error page or a cut body is no song: keep whatever copy was there.
+    const bool complete = t.result == CURLE_OK && !t.aborted && !sink.stalled && !sink.writeFailed
+        && !sink.overBudget && code >= 200 && code < 300 && sink.received > 0
+        && (announced < 0 || announced == sink.received);
+    if (!complete) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 QString HttpTransport::serviceRequestUrl(const QString &path) const
@@ -369,7 +448,9 @@ QString HttpTransport::serviceRequestUrl(const QString &path) const
 
 bool HttpTransport::PostToService(const QByteArray &body, const QString &path, int *status) const
 {
-    const BusyScope busy;
+    std::optional<BusyScope> busy;
+    if (onInterfaceThread())
+        busy.emplace();
     Easy e;
     if (!e.handle)
         return false;

@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -19,6 +20,27 @@ inline constexpr int kAnswerCap = 65536;
 inline constexpr int kWaitSliceMs = 20;
 // A GET answer reached through more redirects than this is not complete.
 inline constexpr long kCompleteAnswerRedirects = 5;
+// A download longer than this is no song: it is refused.
+inline constexpr qint64 kDownloadSizeCap = 200LL * 1024 * 1024;
+// A download that keeps trickling in still ends after this long.
+inline constexpr uint32_t kDownloadTotalLimitMs = 10 * 60 * 1000;
+// A download never takes the last of the free space.
+inline constexpr qint64 kDownloadFreeSpaceReserve = 32LL * 1024 * 1024;
+
+// How a download runs. The defaults suit a request of the user-interface thread.
+struct DownloadOptions
+{
+    // Without the wait hook and the busy scope: for requests on a worker
+    // thread, which must neither run the window's events nor show it busy.
+    bool background = false;
+    // Ends the transfer as failed once set; abortAll() ends it as well.
+    const std::atomic<bool> *cancel = nullptr;
+    // Bytes received so far and the announced length (-1 when unknown); called
+    // on the requesting thread about once a second and as data arrives.
+    std::function<void(qint64 received, qint64 total)> progress;
+    qint64 sizeCap = kDownloadSizeCap;
+    uint32_t totalLimitMs = kDownloadTotalLimitMs;
+};
 
 // Replaces everything up to and including the first occurrence of the
 // substitution domain with "http://" + the private address, keeping at most
@@ -44,8 +66,9 @@ class HttpTransport
 public:
     explicit HttpTransport(const Clock &clock, uint32_t timeLimitMs = kTransportTimeLimitMs);
 
-    // Runs about every kWaitSliceMs on the thread of a waiting request, never
-    // from inside libcurl; an empty function turns it off. Process-wide.
+    // Runs about every kWaitSliceMs while a request of the calling thread
+    // waits, never from inside libcurl; an empty function turns it off.
+    // Process-wide; requests of other threads never run it.
     static void setWaitHook(std::function<void()> hook);
     // Ends every waiting request within one poll as failed, and fails every
     // later request before it reaches the network: the program is going away.
@@ -68,10 +91,15 @@ public:
     // list is left as it was when the URL cannot be opened. `complete` as for
     // GetToStream.
     bool GetLines(QStringList &lines, const QString &url, int *status = nullptr, bool *complete = nullptr) const;
-    // GET into a file, created before any network access. True only when the
-    // whole body arrived and no read waited for the time limit or longer; a
-    // failed download leaves the file, empty or partial.
+    // GET into a file. The body goes to a temporary file beside it, which
+    // replaces the file only when the download is complete: a 2xx status, a
+    // body that is not empty and matches any Content-Length, no read that
+    // waited for the time limit or longer, within the size cap, the free space
+    // and the total time limit. Otherwise the temporary file is removed and a
+    // file already there stays as it was.
     bool DownloadToFile(const QString &fileName, const QString &url, int *status = nullptr) const;
+    bool DownloadToFile(const QString &fileName, const QString &url, const DownloadOptions &options,
+                        int *status = nullptr) const;
     // POST of a byte block to the service script path + path. True when the
     // request was sent and an answer came back.
     bool PostToService(const QByteArray &body, const QString &path, int *status = nullptr) const;

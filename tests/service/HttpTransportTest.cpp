@@ -4,7 +4,10 @@
 #include "TempDir.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace kalvuno;
@@ -103,30 +106,97 @@ TEST_F(TransportTest, UnreachableUrlsFailAndLeaveTheListAlone)
     EXPECT_EQ(lines, QStringList{"kept"});
 }
 
-TEST_F(TransportTest, DownloadWritesTheWholeBody)
+TEST_F(TransportTest, DownloadReplacesAnOlderCopyWithTheWholeBody)
 {
     TempDir tmp;
+    writeBytes(tmp.path("a.mp3"), "older copy");
     const std::string body(200000, 'm');
     RawHttpServer server([&](int fd, const std::string &) { RawHttpServer::send(fd, httpAnswer(200, body)); });
-    ASSERT_TRUE(http.DownloadToFile(tmp.path("a.mp3"), local(server, "/a.mp3")));
+    int status = 0;
+    ASSERT_TRUE(http.DownloadToFile(tmp.path("a.mp3"), local(server, "/a.mp3"), &status));
+    EXPECT_EQ(status, 200);
     EXPECT_EQ(readBytes(tmp.path("a.mp3")).toStdString(), body);
+    EXPECT_EQ(QDir(tmp.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.mp3"});
 }
 
-TEST_F(TransportTest, StalledDownloadFailsAndLeavesThePartialFile)
+// Every way a download can fall short. The older copy stays as it was, and
+// nothing else is left in its folder.
+TEST_F(TransportTest, AnIncompleteDownloadLeavesNoFileAndKeepsTheOlderCopy)
 {
-    TempDir tmp;
-    RawHttpServer server([&](int fd, const std::string &) {
-        RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n" + std::string(3000, 'p'));
-        server.pause(5000);
-    });
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(http.DownloadToFile(tmp.path("p.mp3"), local(server, "/p.mp3")));
-    EXPECT_LT(timer.elapsed(), 4000);
-    EXPECT_EQ(readBytes(tmp.path("p.mp3")).size(), 3000);
+    struct Case
+    {
+        const char *what;
+        std::function<void(RawHttpServer &, int)> answer;
+        DownloadOptions options;
+    };
+    // Sends a byte every 50 ms, for ever: never a stall, never an end.
+    const auto trickle = [](RawHttpServer &server, int fd) {
+        RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        while (!server.stopping()) {
+            RawHttpServer::send(fd, "x");
+            server.pause(50);
+        }
+    };
+    DownloadOptions small;
+    small.sizeCap = 100000;
+    DownloadOptions shortTotal;
+    shortTotal.totalLimitMs = 1500;
+    const Case cases[] = {
+        {"an error page", [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(404, "<html>no</html>")); }, {}},
+        {"a redirect without a target",
+         [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(302, "moved")); }, {}},
+        {"an empty body", [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(200, "")); }, {}},
+        {"a connection closed early",
+         [](RawHttpServer &, int fd) {
+             RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n" + std::string(3000, 'p'));
+         },
+         {}},
+        {"a connection reset",
+         [](RawHttpServer &, int fd) {
+             RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n" + std::string(3000, 'p'));
+             RawHttpServer::resetOnClose(fd);
+         },
+         {}},
+        {"a stall",
+         [](RawHttpServer &server, int fd) {
+             RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 10000\r\n\r\n" + std::string(3000, 'p'));
+             server.pause(5000);
+         },
+         {}},
+        {"an announced length beyond the cap",
+         [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(200, std::string(150000, 'b'))); }, small},
+        {"an endless body beyond the cap",
+         [](RawHttpServer &server, int fd) {
+             RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+             const std::string block(16384, 'e');
+             while (!server.stopping())
+                 RawHttpServer::send(fd, block);
+         },
+         small},
+        {"a body that trickles past the total time", trickle, shortTotal},
+    };
+    for (const Case &c : cases) {
+        for (const bool older : {true, false}) {
+            TempDir tmp;
+            if (older)
+                writeBytes(tmp.path("s.mp3"), "older copy");
+            RawHttpServer server([&](int fd, const std::string &) { c.answer(server, fd); });
+            QElapsedTimer timer;
+            timer.start();
+            EXPECT_FALSE(http.DownloadToFile(tmp.path("s.mp3"), local(server, "/s.mp3"), c.options)) << c.what;
+            EXPECT_LT(timer.elapsed(), 4000) << c.what;
+            const QStringList left = QDir(tmp.dir.path()).entryList(QDir::Files | QDir::Hidden);
+            if (older) {
+                EXPECT_EQ(left, QStringList{"s.mp3"}) << c.what;
+                EXPECT_EQ(readBytes(tmp.path("s.mp3")), "older copy") << c.what;
+            } else {
+                EXPECT_TRUE(left.isEmpty()) << c.what << ": " << left.join(u' ').toStdString();
+            }
+        }
+    }
 }
 
-TEST_F(TransportTest, DownloadCreatesTheFileEvenWhenNothingAnswers)
+TEST_F(TransportTest, ADownloadThatCannotReachTheServerKeepsTheOlderCopy)
 {
     TempDir tmp;
     writeBytes(tmp.path("old.mp3"), "old content");
@@ -136,8 +206,29 @@ TEST_F(TransportTest, DownloadCreatesTheFileEvenWhenNothingAnswers)
         closedPort = gone.port();
     }
     EXPECT_FALSE(http.DownloadToFile(tmp.path("old.mp3"), QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort)));
-    EXPECT_TRUE(QFile::exists(tmp.path("old.mp3")));
-    EXPECT_EQ(readBytes(tmp.path("old.mp3")).size(), 0);
+    EXPECT_EQ(readBytes(tmp.path("old.mp3")), "old content");
+    EXPECT_FALSE(http.DownloadToFile(tmp.path("missing/new.mp3"), QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort)));
+    EXPECT_FALSE(QFileInfo::exists(tmp.path("missing")));
+}
+
+TEST_F(TransportTest, DownloadReportsItsProgress)
+{
+    TempDir tmp;
+    RawHttpServer server([&](int fd, const std::string &) {
+        RawHttpServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 6000\r\n\r\n" + std::string(3000, 'a'));
+        server.pause(500);
+        RawHttpServer::send(fd, std::string(3000, 'b'));
+    });
+    QList<std::pair<qint64, qint64>> seen;
+    DownloadOptions options;
+    options.progress = [&](qint64 received, qint64 total) { seen.append({received, total}); };
+    ASSERT_TRUE(http.DownloadToFile(tmp.path("p.mp3"), local(server, "/p.mp3"), options));
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_TRUE(seen.contains(std::pair<qint64, qint64>(3000, 6000)));
+    for (const auto &[received, total] : seen) {
+        EXPECT_LE(received, 6000);
+        EXPECT_TRUE(total == 6000 || total == -1) << total;
+    }
 }
 
 TEST_F(TransportTest, DownloadAppliesTheAddressSubstitution)

@@ -4,6 +4,7 @@
 #include "TempDir.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -168,6 +169,74 @@ TEST_F(RequestWaitTest, ARequestStartedFromTheHookRunsBesideTheWaitingOne)
     EXPECT_TRUE(nestedOk);
     EXPECT_TRUE(nestedComplete);
     EXPECT_EQ(nestedLines, QStringList{"inner"});
+}
+
+// A download on a worker thread must never run the window's events nor show
+// it busy; the program's close still ends it at once.
+TEST_F(RequestWaitTest, RequestsOfOtherThreadsRunWithoutTheHookAndTheBusyScope)
+{
+    struct Case
+    {
+        const char *what;
+        bool onWorker;
+        bool background;
+        bool abortFromHere; // else the request's own cancel flag ends it
+    };
+    const Case cases[] = {
+        {"another thread, ended by abortAll", true, false, true},
+        {"another thread in the background, ended by its cancel flag", true, true, false},
+        {"the hook's thread in the background", false, true, false},
+    };
+    HttpTransport http(clock);
+    for (const Case &c : cases) {
+        HttpTransport::resetAbort();
+        RawHttpServer server([&](int fd, const std::string &request) { stall(server, fd, request); });
+        std::atomic<int> hookCalls{0};
+        std::atomic<bool> busySeen{false};
+        std::atomic<bool> cancel{false};
+        std::atomic<bool> done{false};
+        bool ok = true;
+        HttpTransport::setWaitHook([&] { ++hookCalls; });
+        const auto download = [&] {
+            DownloadOptions options;
+            options.background = c.background;
+            options.cancel = &cancel;
+            options.progress = [&](qint64, qint64) { busySeen = busySeen || BusyScope::active(); };
+            ok = http.DownloadToFile(tmp.path("song.mp3"), local(server, "/song.mp3"), options);
+            done = true;
+        };
+        const auto end = [&] {
+            if (c.abortFromHere)
+                HttpTransport::abortAll();
+            else
+                cancel = true;
+        };
+        QElapsedTimer timer;
+        timer.start();
+        if (c.onWorker) {
+            std::thread worker(download);
+            // Meanwhile this thread is the user interface: it sees no busy scope.
+            while (timer.elapsed() < 500) {
+                busySeen = busySeen || BusyScope::active();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            end();
+            worker.join();
+        } else {
+            std::thread ender([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                end();
+            });
+            download();
+            ender.join();
+        }
+        EXPECT_TRUE(done) << c.what;
+        EXPECT_FALSE(ok) << c.what;
+        EXPECT_LT(timer.elapsed(), 1500) << c.what;
+        EXPECT_EQ(hookCalls, 0) << c.what;
+        EXPECT_FALSE(busySeen) << c.what;
+        EXPECT_FALSE(QFileInfo::exists(tmp.path("song.mp3"))) << c.what;
+    }
 }
 
 } // namespace
