@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kalvuno and runs every test: the normal build (warnings are errors)
 # under a virtual X server, then the unit tests again under the address and
-# undefined-behaviour sanitizers. Set KALVUNO_SKIP_DEPS=1 to skip the package
+# undefined-behaviour sanitizers, then the player's tests under the thread
+# sanitizer. Set KALVUNO_SKIP_DEPS=1 to skip the package
 # installation on a machine that has everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,3 +22,7 @@ cmake --preset sanitize
 cmake --build --preset sanitize
 ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --preset sanitize
+
+cmake --preset tsan
+cmake --build --preset tsan
+TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp" ctest --preset tsan
