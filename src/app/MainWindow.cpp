@@ -28,6 +28,7 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
+#include <QToolBar>
 
 using namespace kalvuno;
 
@@ -43,6 +44,7 @@ TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &argume
     createMenus();
     createStatusBar();
     createSearchBar();
+    createBrowserBar();
     createRightColumn();
     FormCreate(arguments);
 }
@@ -113,6 +115,25 @@ void TFo_Kalvuno::createStatusBar()
     // Hints replace this text while the pointer rests on a control.
     m_statusText = new QLabel(QStringLiteral("Ready"), bar);
     bar->addWidget(m_statusText, 1);
+}
+
+void TFo_Kalvuno::createBrowserBar()
+{
+    // The second line of the top tool area: the browser's buttons (Panel2)
+    // and its address bar (Pa_Address). It shows once the browser fills it.
+    addToolBarBreak(Qt::TopToolBarArea);
+    QToolBar *bar = addToolBar(QStringLiteral("ブラウザ"));
+    bar->setObjectName(QStringLiteral("BrowserBar"));
+    bar->setMovable(false);
+    auto *buttons = new QWidget(bar);
+    buttons->setObjectName(QStringLiteral("Panel2"));
+    buttons->setFixedWidth(152);
+    auto *address = new QWidget(bar);
+    address->setObjectName(QStringLiteral("Pa_Address"));
+    address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(buttons);
+    bar->addWidget(address);
+    bar->hide();
 }
 
 void TFo_Kalvuno::createRightColumn()

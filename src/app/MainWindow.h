@@ -110,6 +110,7 @@ private:
     void createMenus();
     void createStatusBar();
     void createRightColumn();
+    void createBrowserBar();
     void createSearchBar();
     QLayout *createControls();
     void OpenFileByType(const QString &file, bool &stop);
