@@ -274,4 +274,34 @@ TEST_F(MainWindowTest, ListSectionsAndTheStatusBar)
     w.close();
 }
 
+TEST_F(MainWindowTest, PlaybackKeysOnlyWhenTheFocusedControlLeavesThem)
+{
+    QDir().mkpath(m_profile);
+    writeBytes(ini(), "[General]\r\nSetup=1\r\nBrowse=0\r\n");
+    // Locations that do not exist: nothing sounds, but players are made.
+    writeBytes(m_profile + "Current.ini", "[a]\r\nTitle=A\r\nMP3=/nonexistent/a.mp3\r\n"
+                                          "[b]\r\nTitle=B\r\nMP3=/nonexistent/b.mp3\r\n");
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        w.StopPlayback();
+        QWidget *plain = w.findChild<QWidget *>("Pa_Playlist");
+        QWidget *edit = w.findChild<QWidget *>("Ed_Artist");
+
+        QTest::keyClick(edit, Qt::Key_Right, Qt::ControlModifier); // moves by word in the box
+        EXPECT_EQ(w.playlist().selected(), 0);
+        QTest::keyClick(plain, Qt::Key_Right, Qt::ControlModifier);
+        EXPECT_EQ(w.playlist().selected(), 1);
+        QTest::keyClick(plain, Qt::Key_Left, Qt::ControlModifier);
+        EXPECT_EQ(w.playlist().selected(), 0);
+
+        QTest::keyClick(edit, Qt::Key_Space);
+        EXPECT_FALSE(w.playback().player()) << "a blank typed into the search bar started playback";
+        QTest::keyClick(plain, Qt::Key_Space);
+        EXPECT_TRUE(w.playback().player());
+        w.close();
+    }
+    EXPECT_TRUE(TPlay::waitForAllClosed(5000));
+}
+
 } // namespace
