@@ -1,12 +1,18 @@
 #include "HttpFrontEnd.h"
 
 #include "QueryText.h"
+#include "WorkerPool.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 namespace kalvuno::server {
 
 namespace {
+
+constexpr size_t kMinWorkers = 16;
+constexpr size_t kMaxWorkers = 4096;
+constexpr time_t kIdleSeconds = 5; // between requests, and between the bytes of one
 
 constexpr const char *kCommandPath = R"(/(?:kalvuno|test)/center2\.fws/([A-Za-z0-9]+))";
 
@@ -22,14 +28,21 @@ HttpFrontEnd::HttpFrontEnd(LibraryService &service, const std::string &mediaDir)
     : m_service(service), m_server(std::make_unique<httplib::Server>())
 {
     httplib::Server &s = *m_server;
-    // Enough workers and kept-alive connections for many clients at once.
-    s.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    // A connection holds a worker while it is open: the pool grows with the
+    // connections, and idle or stalled ones are let go after a few seconds.
+    // Connections per client address are not capped: behind a proxy or NAT
+    // many listeners share one.
+    s.new_task_queue = [] { return new WorkerPool(kMinWorkers, kMaxWorkers); };
+    s.set_socket_options([this](int sock) {
+        httplib::default_socket_options(sock);
+        m_listenSocket = sock;
+    });
     s.set_keep_alive_max_count(100000);
     s.set_tcp_nodelay(true); // headers and body go out in two writes: no Nagle delay between them
-    s.set_keep_alive_timeout(30);
+    s.set_keep_alive_timeout(kIdleSeconds);
     s.set_payload_max_length(kMaxUploadBytes);
-    s.set_read_timeout(30);
-    s.set_write_timeout(30);
+    s.set_read_timeout(kIdleSeconds);
+    s.set_write_timeout(kIdleSeconds);
 
     const auto hostOf = [this](const httplib::Request &req) {
         const std::string host = req.get_header_value("Host");
@@ -83,6 +96,10 @@ int HttpFrontEnd::bind(const std::string &address, int port)
         m_port = m_server->bind_to_any_port(address);
     else
         m_port = m_server->bind_to_port(address, port) ? port : -1;
+    // The HTTP library listens with a tiny backlog: a burst of new connections
+    // would wait for SYN retries (seconds). Listening again only raises it.
+    if (m_port >= 0 && m_listenSocket >= 0)
+        ::listen(m_listenSocket, SOMAXCONN);
     return m_port;
 }
 

@@ -30,6 +30,7 @@ private:
     std::unique_ptr<httplib::Server> m_server;
     std::string m_address;
     int m_port = 0;
+    int m_listenSocket = -1;
 };
 
 } // namespace kalvuno::server
