@@ -60,6 +60,10 @@ void TFo_Kalvuno::createMenus()
     QAction *newSearch = MF_File->addAction(QStringLiteral("新規検索(&F)..."));
     newSearch->setObjectName(QStringLiteral("MF_NewSearch"));
     connect(newSearch, &QAction::triggered, this, &TFo_Kalvuno::MF_NewSearchClick);
+    QAction *open = MF_File->addAction(QStringLiteral("開く(&O)..."));
+    open->setObjectName(QStringLiteral("MF_Open"));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(open, &QAction::triggered, this, &TFo_Kalvuno::MF_OpenClick);
     MF_File->addSeparator();
     MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));
     MF_Exit->setObjectName(QStringLiteral("MF_Exit"));
@@ -271,6 +275,7 @@ void TFo_Kalvuno::FormCreate(const QStringList &arguments)
     m_startMinimized = m_commandLine.startMinimized;
     setAddressSubstitution({m_config->read(keys::DomainName), m_config->read(keys::PrivateAddress)});
     setAcceptDrops(true);
+    createFileIntake();
 
     m_mpris = new Mpris(*this);
     m_mpris->start();

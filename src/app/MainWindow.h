@@ -29,6 +29,7 @@ class TFo_Video;
 
 namespace kalvuno {
 class TrayIcon;
+class SongDownloads;
 }
 
 // The main window. Its life: created (FormCreate), first shown (FormShow),
@@ -184,4 +185,24 @@ private:
     QRadioButton *Ra_New = nullptr;
     QPushButton *Bu_Search = nullptr;
     QPushButton *Bu_NewSearch = nullptr;
+
+    // Local files and downloads (MainWindowFiles.cpp): the open dialog, drops,
+    // the dispatch by type (OpenFileByType) and downloadFinishedEntry.
+public:
+    void MF_OpenClick();
+
+private:
+    void createFileIntake();
+    // The files chosen in OD_Open, in its order; none when it was cancelled.
+    QStringList OD_Open();
+    void AddFileEntry(const QString &path, const QString &musicFolder);
+    // Every file through OpenFileByType as one write of the list, in list order.
+    void openFiles(const QStringList &files);
+    void FormDropFiles(const QStringList &files);
+    // Drops anywhere on the window, and its close, which ends the downloads.
+    bool fileEvent(QObject *receiver, QEvent *event);
+    void showDownloadProgress(const QString &text);
+    void clearDownloadProgress();
+    kalvuno::SongDownloads *m_downloads = nullptr;
+    QString m_downloadText; // the progress the status bar was last given
 };

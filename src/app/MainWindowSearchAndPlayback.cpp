@@ -216,16 +216,6 @@ void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
     m_playback.PlaySelectedEntry();
 }
 
-void TFo_Kalvuno::OpenFileByType(const QString &file, bool &stop)
-{
-    const PendingListAction action = pendingActionForFile(file);
-    if (action.code != PendingListAction::None) {
-        m_playback.pending = action;
-        stop = true;
-    }
-    // Media files join the current playlist with the local-media intake.
-}
-
 void TFo_Kalvuno::MV_VideoSizeClick(int mode)
 {
     m_videoMode = mode;
@@ -260,7 +250,6 @@ void TFo_Kalvuno::showEntry() { m_playlistPanel->LB_PlayClick(); }
 // their issues; until then these have nothing to show or do.
 void TFo_Kalvuno::navigate(const QString &) {}
 void TFo_Kalvuno::repaintControls() {}
-void TFo_Kalvuno::downloadFinishedEntry(const QString &) {}
 
 void TFo_Kalvuno::sendPlayCount(const QString &key) { SendPlayCount(m_transport, key); }
 

@@ -40,6 +40,9 @@ public:
     const QString &path() const { return m_path; }
     // Until the first load there is no file handle and nothing can be added.
     bool isOpen() const { return m_file != nullptr; }
+    // The open file, so that many inserts (a drop of many files) can be one
+    // write with an IniBatch; none until the first load.
+    IniFile *file() { return m_file.get(); }
     const QStringList &keys() const { return m_keys; }
     const QStringList &titles() const { return m_titles; }
     int count() const { return int(m_keys.size()); }
