@@ -42,6 +42,8 @@ public:
     QImage opaqueImage() const;
     void drawOn(QPainter &painter, int x, int y) const;
     const QImage &image() const { return m_image; }
+    // For drawing text onto the surface with a painter.
+    QImage &image() { return m_image; }
 
 private:
     QImage m_image; // Format_ARGB32: each pixel one 0xAARRGGBB word, not premultiplied

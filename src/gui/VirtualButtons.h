@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+// A widget that paints buttons of its own instead of holding button widgets.
+// Screen readers and automation see each as a push button with a name that
+// they can press (through Qt's accessibility bridge, AT-SPI on Linux).
+class VirtualButtons
+{
+public:
+    virtual ~VirtualButtons() = default;
+    virtual int virtualButtonCount() const = 0;
+    virtual QString virtualButtonName(int i) const = 0;
+    virtual QRect virtualButtonRect(int i) const = 0; // in the widget's coordinates
+    virtual bool virtualButtonEnabled(int i) const = 0;
+    virtual bool virtualButtonPressed(int i) const = 0;
+    virtual void pressVirtualButton(int i) = 0;
+
+    // Makes Qt's accessibility ask us for these widgets' interfaces. The
+    // widget class must name VirtualButtons first among its bases after QWidget.
+    static void installAccessibility();
+    // Tells assistive tools that a button's name changed (the play button
+    // becoming the pause button).
+    static void nameChanged(QWidget *widget, int i);
+};
