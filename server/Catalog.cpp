@@ -21,7 +21,7 @@ Catalog::Catalog(std::vector<Song> songs) : m_songs(std::move(songs))
     m_derived.reserve(m_songs.size());
     for (const Song &s : m_songs)
         m_derived.push_back(derive(s));
-    rebuild();
+    rebuild(true);
 }
 
 Catalog::Derived Catalog::derive(const Song &s)
@@ -49,7 +49,7 @@ std::string Catalog::storedLocation(const std::string &location)
     return location;
 }
 
-void Catalog::rebuild()
+void Catalog::rebuild(bool songsChanged)
 {
     for (auto &byWeb : m_newest)
         for (auto &list : byWeb)
@@ -73,6 +73,27 @@ void Catalog::rebuild()
             std::stable_sort(list.begin(), list.end(),
                              [this](uint32_t a, uint32_t b) { return m_songs[a].added > m_songs[b].added; });
     m_ranksDirty = true;
+    if (!songsChanged)
+        return;
+    // Rank lists hold song positions, which have just moved: the next search
+    // must work them out again before it reads them.
+    m_rankWeek = -1;
+    // Postings in the order of a newest search over library and web songs,
+    // so that one walks them and stops at the first few matches.
+    std::vector<uint32_t> newest(m_songs.size());
+    for (uint32_t i = 0; i < newest.size(); ++i)
+        newest[i] = i;
+    std::stable_sort(newest.begin(), newest.end(), [this](uint32_t a, uint32_t b) {
+        return m_songs[a].added != m_songs[b].added ? m_songs[a].added > m_songs[b].added : m_songs[a].web < m_songs[b].web;
+    });
+    m_artistGrams.clear();
+    m_titleGrams.clear();
+    m_genreGrams.clear();
+    for (uint32_t i : newest) {
+        m_artistGrams.add(i, m_derived[i].artist);
+        m_titleGrams.add(i, m_derived[i].title);
+        m_genreGrams.add(i, m_derived[i].genre);
+    }
 }
 
 bool Catalog::ranksStale(int32_t currentWeek, int64_t now) const
@@ -92,14 +113,18 @@ void Catalog::refreshRanks(int32_t currentWeek, int64_t now)
             if (it != plays.end() && it->second > 0)
                 order.push_back(i);
         }
-        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        // Stable: equal plays and times keep the catalog's order, the same in every search.
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
             const int64_t pa = m_songs[a].weeklyPlays.at(week);
             const int64_t pb = m_songs[b].weeklyPlays.at(week);
             return pa != pb ? pa > pb : m_songs[a].added > m_songs[b].added;
         });
         m_rankOf[w].assign(m_songs.size(), 0);
-        for (size_t r = 0; r < order.size(); ++r)
+        m_rankPlace[w].assign(m_songs.size(), 0);
+        for (size_t r = 0; r < order.size(); ++r) {
             m_rankOf[w][order[r]] = uint8_t(std::min<size_t>(r + 1, 255));
+            m_rankPlace[w][order[r]] = uint32_t(r + 1);
+        }
     }
     m_rankWeek = currentWeek;
     m_ranksDirty = false;
@@ -134,6 +159,11 @@ std::vector<uint32_t> Catalog::search(const SearchRequest &r, std::mt19937_64 &r
         return k < first ? (*lists[0])[k] : (*lists[1])[k - first];
     };
     const size_t total = (lists[0] ? lists[0]->size() : 0) + (lists[1] ? lists[1]->size() : 0);
+    if (filtered)
+        if (const auto songs = indexed(r)) {
+            searchByIndex(r, *songs, max, rng, found);
+            return found;
+        }
 
     switch (r.order) {
     case SearchRequest::Order::Random:
@@ -188,6 +218,64 @@ std::vector<uint32_t> Catalog::search(const SearchRequest &r, std::mt19937_64 &r
         break;
     }
     return found;
+}
+
+std::optional<std::span<const uint32_t>> Catalog::indexed(const SearchRequest &r) const
+{
+    std::optional<std::span<const uint32_t>> best;
+    const std::pair<const GramIndex *, const std::string *> fields[] = {
+        {&m_artistGrams, &r.artist}, {&m_titleGrams, &r.title}, {&m_genreGrams, &r.genre}};
+    for (const auto &[index, query] : fields)
+        if (const auto songs = index->candidates(*query); songs && (!best || songs->size() < best->size()))
+            best = songs;
+    return best;
+}
+
+void Catalog::searchByIndex(const SearchRequest &r, std::span<const uint32_t> songs, size_t max, std::mt19937_64 &rng,
+                            std::vector<uint32_t> &found) const
+{
+    switch (r.order) {
+    case SearchRequest::Order::Random: {
+        size_t seen = 0; // reservoir sampling over the matches
+        for (uint32_t i : songs) {
+            if (!eligible(i, r) || !matches(i, r))
+                continue;
+            ++seen;
+            if (found.size() < max)
+                found.push_back(i);
+            else if (const size_t slot = std::uniform_int_distribution<size_t>(0, seen - 1)(rng); slot < max)
+                found[slot] = i;
+        }
+        std::shuffle(found.begin(), found.end(), rng);
+        break;
+    }
+    case SearchRequest::Order::New:
+        for (size_t k = 0; k < songs.size() && found.size() < max; ++k)
+            if (eligible(songs[k], r) && matches(songs[k], r))
+                found.push_back(songs[k]);
+        break;
+    case SearchRequest::Order::Rank: {
+        if (r.weeksAgo < 0 || r.weeksAgo >= kRankWeeks)
+            break;
+        const std::vector<uint32_t> &order = m_rankOrder[r.weeksAgo];
+        const std::vector<uint32_t> &place = m_rankPlace[r.weeksAgo];
+        if (order.size() <= songs.size()) {
+            // Fewer ranked songs than candidates: walk the ranks.
+            for (size_t k = 0; k < order.size() && found.size() < max; ++k)
+                if (eligible(order[k], r) && matches(order[k], r))
+                    found.push_back(order[k]);
+            break;
+        }
+        for (uint32_t i : songs)
+            if (i < place.size() && place[i] > 0 && eligible(i, r) && matches(i, r))
+                found.push_back(i);
+        const auto byPlace = [&place](uint32_t a, uint32_t b) { return place[a] < place[b]; };
+        const size_t kept = std::min(max, found.size());
+        std::partial_sort(found.begin(), found.begin() + ptrdiff_t(kept), found.end(), byPlace);
+        found.resize(kept);
+        break;
+    }
+    }
 }
 
 std::string Catalog::location(uint32_t i, const std::string &hostPort) const
@@ -272,13 +360,13 @@ void Catalog::addPlay(uint32_t i, int32_t week)
 void Catalog::setHidden(uint32_t i)
 {
     m_songs[i].hidden = true;
-    rebuild();
+    rebuild(false);
 }
 
 void Catalog::setMissing(uint32_t i)
 {
     m_songs[i].missing = true;
-    rebuild();
+    rebuild(false);
 }
 
 void Catalog::replaceSongsOf(const std::string &owner, std::vector<Song> songs)
@@ -299,7 +387,7 @@ void Catalog::replaceSongsOf(const std::string &owner, std::vector<Song> songs)
         m_derived.push_back(derive(s));
         m_songs.push_back(std::move(s));
     }
-    rebuild();
+    rebuild(true);
 }
 
 } // namespace kalvuno::server

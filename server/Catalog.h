@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GramIndex.h"
 #include "Song.h"
 
 #include <mutex>
@@ -82,8 +83,14 @@ private:
         std::string home; // CP932
     };
     static Derived derive(const Song &song);
-    // Rebuilds the orders and lookups; the derived texts stay.
-    void rebuild();
+    // Rebuilds the orders and lookups; the derived texts stay. The text index
+    // is rebuilt only when songs came or went (hidden ones stay in it).
+    void rebuild(bool songsChanged);
+    // The songs a filtered search needs to look at, newest first: those of the
+    // rarest character gram of its fields; none when the index cannot serve it.
+    std::optional<std::span<const uint32_t>> indexed(const SearchRequest &r) const;
+    void searchByIndex(const SearchRequest &r, std::span<const uint32_t> songs, size_t max, std::mt19937_64 &rng,
+                       std::vector<uint32_t> &found) const;
     bool matches(uint32_t i, const SearchRequest &r) const;
     bool eligible(uint32_t i, const SearchRequest &r) const;
     std::string location(uint32_t i, const std::string &hostPort) const;
@@ -95,9 +102,13 @@ private:
     std::unordered_map<std::string, uint32_t> m_byPrefix; // first 8 characters of the id
     std::unordered_multimap<std::string, uint32_t> m_byHomeMedia;
     std::unordered_multimap<std::string, uint32_t> m_byHome;
+    GramIndex m_artistGrams; // postings newest first (by added, library before web)
+    GramIndex m_titleGrams;
+    GramIndex m_genreGrams;
 
     std::vector<uint32_t> m_rankOrder[kRankWeeks]; // songs with plays in that week, best first
     std::vector<uint8_t> m_rankOf[kRankWeeks];     // 1..255 per song, 0 for none
+    std::vector<uint32_t> m_rankPlace[kRankWeeks]; // place in m_rankOrder + 1 per song, 0 for none
     int32_t m_rankWeek = -1;
     bool m_ranksDirty = true;
     int64_t m_ranksAt = 0;
