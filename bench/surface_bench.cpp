@@ -1,45 +1,25 @@
-// The panels' drawing: building every widget and both backgrounds once, and
-// the work of one repaint of the control panel (20 a second while playing).
-#include "Widgets.h"
-#include "FaderWidget.h"
+// The panels' drawing: building both panels' backgrounds once (at the
+// window's first show), and the work of one repaint of each; the control
+// panel repaints up to 20 times a second while playing.
+#include "ControlPanelPainter.h"
+#include "InformationPanelPainter.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include "GuiBenchMain.h"
 
 #include <benchmark/benchmark.h>
 
 namespace {
 
-constexpr uint32_t kFace = 0xEFEFEF;
-
-TGUIDIB background(int w, int h, const QString &text)
-{
-    TGUIDIB panel(w, h);
-    panel.MakeOpaque();
-    panel.NoiseGradient(0, 0, 0, h, 0x303848, 0x101418, 0x101010, 0x080808);
-    TGUIDIB label(w, h);
-    label.AddTextAlpha(4, 2, text, 7, 4, 2);
-    label.FillRGB(0xC0D0FF);
-    label.BlendOnto(panel, 0, 0);
-    return panel;
-}
+const PanelColours kColours{0xEFEFEF, 0xFFFFFF, 0xA0A0A0};
 
 void BM_BuildControlPanel(benchmark::State &state)
 {
     for (auto _ : state) {
-        TGUIDIB panel = background(181, 94, QStringLiteral("Kalvuno"));
-        int x = 4;
-        for (int size : {41, 29, 24, 24, 24, 24}) {
-            for (bool pressed : {false, true}) {
-                const TGUIButtonC button(size, size, kFace, 0, pressed, QString(), 10, -8, -1);
-                if (!pressed)
-                    button.BlendOnto(panel, x, 50);
-            }
-            x += size + 2;
-        }
-        TSliderLane(153, 3, 0x606060, 0xE0E0E0).BlendOnto(panel, 14, 36);
-        TFaderTV().BlendOnto(panel, 20, 31);
-        benchmark::DoNotOptimize(panel.row(0));
+        ControlPanelPainter painter;
+        painter.build(181, 94, kColours);
+        benchmark::DoNotOptimize(painter.frame().row(0));
     }
 }
 BENCHMARK(BM_BuildControlPanel)->Unit(benchmark::kMillisecond);
@@ -47,29 +27,54 @@ BENCHMARK(BM_BuildControlPanel)->Unit(benchmark::kMillisecond);
 void BM_BuildInformationPanel(benchmark::State &state)
 {
     for (auto _ : state) {
-        TGUIDIB panel = background(181, 185, QStringLiteral("アーティスト 曲名 ジャンル"));
-        for (int i = 0; i < 4; ++i)
-            TDisplay(128, 15, 0x001860, 0x001040, 0x000000, 0x002080).BlendOnto(panel, 48, 20 + i * 20);
-        TDisplay(128, 63, 0x001860, 0x001040, 0x000000, 0x002080).BlendOnto(panel, 48, 110);
-        TGUIButtonC(25, 25, kFace, 0, false, QString(), 10, -8, -1).BlendOnto(panel, 10, 110);
-        benchmark::DoNotOptimize(panel.row(0));
+        InformationPanelPainter painter;
+        painter.build(181, 185, kColours);
+        benchmark::DoNotOptimize(painter.built());
     }
 }
 BENCHMARK(BM_BuildInformationPanel)->Unit(benchmark::kMillisecond);
 
-void BM_Repaint(benchmark::State &state)
+// One control-panel repaint with everything it can draw: the copy of the
+// background, two pushed-in squares, the six icons (one highlighted, the
+// pause icon), the thumb at a new place each time, both times, and the copy
+// of the result onto a window-sized image as the widget's paint does.
+void BM_ControlPanelRepaint(benchmark::State &state)
 {
-    const TGUIDIB base = background(181, 94, QStringLiteral("Kalvuno"));
-    const TFaderTV thumb;
+    QImage window(181, 94, QImage::Format_ARGB32_Premultiplied);
+    ControlPanelPainter painter;
+    painter.build(181, 94, kColours);
+    kalvuno::ControlPanelView view;
+    view.pressed[1] = view.pressed[4] = true;
+    view.hover = 4;
+    view.pauseIcon = view.thumb = view.times = true;
+    view.total = QStringLiteral("0:04:12");
     int x = 0;
     for (auto _ : state) {
-        TGUIDIB frame = base; // the copy the repaint starts from
-        thumb.BlendOnto(frame, 14 + x, 31);
-        x = (x + 1) % 140;
-        benchmark::DoNotOptimize(frame.row(0));
+        view.thumbLeft = 9 + x;
+        view.elapsed = kalvuno::panelTime(x);
+        x = (x + 1) % 150;
+        QPainter onWindow(&window);
+        painter.paint(view).drawOn(onWindow, 0, 0);
+        onWindow.end();
+        benchmark::DoNotOptimize(window.constBits());
     }
 }
-BENCHMARK(BM_Repaint)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ControlPanelRepaint)->Unit(benchmark::kMicrosecond);
+
+void BM_InformationPanelRepaint(benchmark::State &state)
+{
+    InformationPanelPainter painter;
+    painter.build(181, 185, kColours);
+    InformationPanelView view;
+    view.values = {painter.fitted(QStringLiteral("山田花子")),
+                   painter.fitted(QStringLiteral("とても長い曲のタイトルがここに入ります")),
+                   painter.fitted(QStringLiteral("ポップス")), QStringLiteral("12")};
+    view.homeIcon = 7;
+    view.chart = kalvuno::RankChart::read(u"0103FF0A02");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(painter.paint(view).row(0));
+}
+BENCHMARK(BM_InformationPanelRepaint)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
