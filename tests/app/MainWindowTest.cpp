@@ -80,17 +80,17 @@ TEST_F(MainWindowTest, PlacementAndStatusBarSurviveARestart)
         w.show();
         EXPECT_EQ(w.videoMode(), 2);
         EXPECT_EQ(w.repeatMode(), 3);
-        w.setGeometry(40, 50, 600, 400);
+        w.setGeometry(40, 50, 700, 560); // the column's headers and panels need about 510 pixels
         w.statusBar()->hide();
         w.close();
     }
     IniFile saved(ini());
     EXPECT_EQ(saved.readInteger(u"Window", u"Left", -1), 40);
-    EXPECT_EQ(saved.readInteger(u"Window", u"Width", -1), 600);
+    EXPECT_EQ(saved.readInteger(u"Window", u"Width", -1), 700);
     EXPECT_EQ(saved.readString(u"Window", u"StatusBar"), u"0");
     TFo_Kalvuno again(m_profile, {});
     again.show();
-    EXPECT_EQ(again.geometry(), QRect(40, 50, 600, 400));
+    EXPECT_EQ(again.geometry(), QRect(40, 50, 700, 560));
     EXPECT_FALSE(again.statusBar()->isVisible());
     again.close();
 }
