@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LibraryStore.h"
 #include "Song.h"
 
 #include <string>
@@ -11,11 +12,11 @@ namespace kalvuno::server {
 
 // The catalog on disk: an SQLite database in WAL mode. Every change is one
 // transaction; values always go in as bound parameters.
-class CatalogStore
+class CatalogStore : public SongWriter
 {
 public:
     CatalogStore() = default;
-    ~CatalogStore();
+    ~CatalogStore() override;
     CatalogStore(const CatalogStore &) = delete;
     CatalogStore &operator=(const CatalogStore &) = delete;
 
@@ -31,7 +32,7 @@ public:
     // uploaded); false when the song ID was never issued.
     bool songIdOwner(const std::string &songId, std::string &owner);
 
-    bool insertSongs(const std::vector<Song> &songs);
+    bool insertSongs(const std::vector<Song> &songs) override;
     bool addPlay(const std::string &key, int32_t week);
     bool setHidden(const std::string &key);
     bool setMissing(const std::string &key);

@@ -119,7 +119,7 @@ std::string makeMedia(size_t i, const std::string &mediaDir)
 
 } // namespace
 
-bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t today, std::string &error,
+bool createDemoCatalog(SongWriter &store, const std::string &mediaDir, int32_t today, std::string &error,
                        const DemoProgress &progress)
 {
     namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CatalogStore.h"
+#include "LibraryStore.h"
 
 #include <cstddef>
 #include <functional>
@@ -14,7 +14,7 @@ namespace kalvuno::server {
 // progress is told after each media file, from the threads that make them,
 // one call at a time.
 using DemoProgress = std::function<void(size_t made, size_t total)>;
-bool createDemoCatalog(CatalogStore &store, const std::string &mediaDir, int32_t today, std::string &error,
+bool createDemoCatalog(SongWriter &store, const std::string &mediaDir, int32_t today, std::string &error,
                        const DemoProgress &progress = {});
 
 } // namespace kalvuno::server

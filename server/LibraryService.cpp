@@ -5,28 +5,15 @@
 #include "IniFile.h"
 #include "QueryText.h"
 #include "RequestToken.h"
+#include "ServiceClock.h"
 
-#include <chrono>
-#include <mutex>
-#include <random>
+#include <unordered_set>
 
 namespace kalvuno::server {
 
 namespace {
 
 Reply error(int status, std::string message) { return {status, std::move(message) + "\r\n"}; }
-
-int64_t nowSeconds()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
-std::mt19937_64 &threadRandom()
-{
-    thread_local std::mt19937_64 rng{std::random_device{}()};
-    return rng;
-}
 
 std::string htmlEscape(const std::string &text)
 {
@@ -68,26 +55,14 @@ bool parseHex8(std::string_view text, size_t &value)
 
 } // namespace
 
-LibraryService::LibraryService(CatalogStore &store, Options options)
-    : m_store(store), m_options(std::move(options)), m_catalog(store.loadSongs())
+LibraryService::LibraryService(LibraryStore &store, std::function<int32_t()> today)
+    : m_store(store), m_today(std::move(today))
 {
-    m_catalog.setRankRefreshSeconds(m_options.rankRefreshSeconds);
-    // Work the ranks out now rather than in the first search.
-    m_catalog.refreshRanks(weekOfDay(today()), nowSeconds());
-    for (const std::string &id : m_store.loadIssuedIds()) {
-        m_prefixes.insert(id.substr(0, 8));
-        if (m_store.isAccessId(id))
-            m_accessByPrefix.emplace(id.substr(0, 8), id);
-    }
 }
 
-int32_t LibraryService::today() const { return m_options.today ? m_options.today() : todayDayNumber(); }
+int32_t LibraryService::today() const { return m_today ? m_today() : todayDayNumber(); }
 
-size_t LibraryService::songCount()
-{
-    std::shared_lock lock(m_lock);
-    return m_catalog.size();
-}
+size_t LibraryService::songCount() { return m_store.songCount(); }
 
 Reply LibraryService::search(std::string_view query, const std::string &hostPort)
 {
@@ -95,50 +70,21 @@ Reply LibraryService::search(std::string_view query, const std::string &hostPort
     std::string why;
     if (!parseSearchRequest(query, request, why))
         return error(400, why);
-    const int32_t week = weekOfDay(today());
-    const int64_t now = nowSeconds();
-    {
-        std::shared_lock lock(m_lock);
-        if (!m_catalog.ranksStale(week, now))
-            return {200, m_catalog.answer(m_catalog.search(request, threadRandom()), hostPort)};
-    }
-    std::unique_lock lock(m_lock);
-    if (m_catalog.ranksStale(week, now))
-        m_catalog.refreshRanks(week, now);
-    return {200, m_catalog.answer(m_catalog.search(request, threadRandom()), hostPort)};
-}
-
-std::string LibraryService::newId()
-{
-    static const char hex[] = "0123456789abcdef";
-    std::mt19937_64 &rng = threadRandom();
-    while (true) {
-        std::string id(16, '0');
-        uint64_t bits = rng();
-        for (char &c : id) {
-            c = hex[bits & 15];
-            bits >>= 4;
-        }
-        if (m_prefixes.insert(id.substr(0, 8)).second)
-            return id;
-    }
+    return {200, m_store.search(request, hostPort)};
 }
 
 Reply LibraryService::accessId()
 {
-    std::unique_lock lock(m_lock);
-    const std::string id = newId();
-    if (!m_store.addAccessId(id))
+    const std::string id = m_store.issueId(LibraryStore::IdKind::Access);
+    if (id.empty())
         return error(500, "cannot store the access ID");
-    m_accessByPrefix.emplace(id.substr(0, 8), id);
     return {200, id + "\r\n"};
 }
 
 Reply LibraryService::songId()
 {
-    std::unique_lock lock(m_lock);
-    const std::string id = newId();
-    if (!m_store.addSongId(id))
+    const std::string id = m_store.issueId(LibraryStore::IdKind::Song);
+    if (id.empty())
         return error(500, "cannot store the song ID");
     return {200, id + "\r\n"};
 }
@@ -151,23 +97,15 @@ Reply LibraryService::hide(std::string_view query)
         all = true;
         argument.resize(argument.size() - 4);
     }
-    std::unique_lock lock(m_lock);
     // URLs may hold "&" themselves: try every "&" until one splits the
     // argument into a stored home page and its stored media location.
     for (size_t amp = argument.find('&'); amp != std::string::npos; amp = argument.find('&', amp + 1)) {
-        const std::string home = argument.substr(0, amp);
-        const std::vector<uint32_t> found = m_catalog.findByHomeAndMedia(home, argument.substr(amp + 1), {});
-        if (found.empty())
+        const auto outcome
+            = m_store.hide(argument.substr(0, amp), Catalog::storedLocation(argument.substr(amp + 1)), all);
+        if (outcome == LibraryStore::Outcome::NotFound)
             continue;
-        const std::vector<uint32_t> targets = all ? m_catalog.findByHome(home) : found;
-        std::vector<std::string> keys;
-        for (uint32_t i : targets)
-            keys.push_back(storeKey(m_catalog.song(i)));
-        for (const std::string &key : keys) {
-            if (!m_store.setHidden(key))
-                return error(500, "cannot store the change");
-            m_catalog.setHidden(uint32_t(m_catalog.findByKey(key, {})));
-        }
+        if (outcome != LibraryStore::Outcome::Done)
+            return error(500, "cannot store the change");
         return {200, "OK\r\n"};
     }
     return error(404, "no such entry");
@@ -176,14 +114,18 @@ Reply LibraryService::hide(std::string_view query)
 Reply LibraryService::noFile(std::string_view query)
 {
     const std::string key = fromClientBytes(percentDecode(query));
-    std::unique_lock lock(m_lock);
-    const int i = m_catalog.findByKey(key, {});
-    if (i < 0)
+    switch (m_store.markMissing(key)) {
+    case LibraryStore::Outcome::Done:
+        return {200, "OK\r\n"};
+    case LibraryStore::Outcome::NotFound:
+        // A location of our own media may come with whatever host the client saw.
+        if (const std::string stored = Catalog::storedLocation(key); stored != key
+            && m_store.markMissing(stored) == LibraryStore::Outcome::Done)
+            return {200, "OK\r\n"};
         return error(404, "no such entry");
-    if (!m_store.setMissing(storeKey(m_catalog.song(uint32_t(i)))))
+    default:
         return error(500, "cannot store the change");
-    m_catalog.setMissing(uint32_t(i));
-    return {200, "OK\r\n"};
+    }
 }
 
 bool LibraryService::tokenValid(const std::string &id, std::string_view token, std::string_view data) const
@@ -202,18 +144,19 @@ Reply LibraryService::playCount(std::string_view body)
         return error(400, "malformed play count");
     const std::string_view token = body.substr(0, 16);
     const std::string_view data = body.substr(17);
-    std::unique_lock lock(m_lock);
-    const int i = m_catalog.findByIdPrefix(std::string(token.substr(0, 8)));
-    if (i < 0)
+    const std::optional<std::string> songId = m_store.songIdByPrefix(std::string(token.substr(0, 8)));
+    if (!songId)
         return error(404, "unknown song");
-    const Song &song = m_catalog.song(uint32_t(i));
-    if (!tokenValid(song.id, token, data))
+    if (!tokenValid(*songId, token, data))
         return error(403, "invalid token");
-    const int32_t week = weekOfDay(today());
-    if (!m_store.addPlay(storeKey(song), week))
+    switch (m_store.addPlay(*songId, weekOfDay(today()))) {
+    case LibraryStore::Outcome::Done:
+        return {200, "OK\r\n"};
+    case LibraryStore::Outcome::NotFound:
+        return error(404, "unknown song");
+    default:
         return error(500, "cannot store the play");
-    m_catalog.addPlay(uint32_t(i), week);
-    return {200, "OK\r\n"};
+    }
 }
 
 Reply LibraryService::sendSongList(std::string_view body)
@@ -226,19 +169,14 @@ Reply LibraryService::sendSongList(std::string_view body)
     const std::string_view token = body.substr(0, 16);
     const std::string_view file = body.substr(28);
 
-    std::unique_lock lock(m_lock);
-    const auto owner = m_accessByPrefix.find(std::string(token.substr(0, 8)));
-    if (owner == m_accessByPrefix.end())
+    const std::optional<std::string> accessId = m_store.accessIdByPrefix(std::string(token.substr(0, 8)));
+    if (!accessId)
         return error(404, "unknown access ID");
-    const std::string &accessId = owner->second;
-    if (!tokenValid(accessId, token, file))
+    if (!tokenValid(*accessId, token, file))
         return error(403, "invalid token");
 
     IniFile list{QString()};
     list.loadBytes(QByteArray(file.data(), qsizetype(file.size())));
-    std::unordered_map<std::string, const Song *> previous;
-    for (uint32_t i : m_catalog.songsOf(accessId))
-        previous.emplace(m_catalog.song(i).id, &m_catalog.song(i));
     std::vector<Song> songs;
     std::unordered_set<std::string> seen;
     const int64_t now = nowSeconds();
@@ -246,12 +184,9 @@ Reply LibraryService::sendSongList(std::string_view body)
         const std::string id = section.toStdString();
         if (!seen.insert(id).second)
             continue;
-        std::string idOwner;
-        if (!m_store.songIdOwner(id, idOwner) || (!idOwner.empty() && idOwner != accessId))
-            return error(403, "song ID " + id + " is not yours");
         Song s;
         s.id = id;
-        s.owner = accessId;
+        s.owner = *accessId;
         s.title = list.readString(section, u"Title").toStdString();
         s.artist = list.readString(section, u"Artist").toStdString();
         s.genre = list.readString(section, u"Genre").toStdString();
@@ -260,41 +195,30 @@ Reply LibraryService::sendSongList(std::string_view body)
         s.kind = kindOfLocation(s.media);
         s.isPublic = list.readInteger(section, u"Open", 1) > 0;
         s.added = now;
-        // A song sent again keeps its plays and its place among the newest.
-        if (const auto it = previous.find(id); it != previous.end()) {
-            s.added = it->second->added;
-            s.plays = it->second->plays;
-            s.weeklyPlays = it->second->weeklyPlays;
-            s.hidden = it->second->hidden;
-            s.missing = it->second->missing;
-        }
         songs.push_back(std::move(s));
     }
-    if (!m_store.replaceSongsOf(accessId, songs))
+    std::string refused;
+    switch (m_store.replaceSongsOf(*accessId, std::move(songs), refused)) {
+    case LibraryStore::Outcome::Done:
+        return {200, "OK\r\n"};
+    case LibraryStore::Outcome::Refused:
+        return error(403, "song ID " + refused + " is not yours");
+    default:
         return error(500, "cannot store the song list");
-    m_catalog.replaceSongsOf(accessId, std::move(songs));
-    return {200, "OK\r\n"};
+    }
 }
 
 Reply LibraryService::topPage(const std::string &hostPort)
 {
-    SearchRequest newest;
-    newest.max = 100;
-    newest.order = SearchRequest::Order::New;
     std::string links;
-    {
-        std::shared_lock lock(m_lock);
-        for (Kind kind : {Kind::Mp3, Kind::Wav, Kind::Mid, Kind::Mpg}) {
-            newest.kind = kind;
-            links += std::string("<h2>") + kindName(kind) + "</h2>\n<ul>\n";
-            for (uint32_t i : m_catalog.search(newest, threadRandom())) {
-                const Song &s = m_catalog.song(i);
-                const std::string where = s.media.rfind('/', 0) == 0 ? "http://" + hostPort + s.media : s.media;
-                links += "<li><a href=\"" + htmlEscape(where) + "\">" + htmlEscape(s.title) + "</a> - "
-                    + htmlEscape(s.artist) + "</li>\n";
-            }
-            links += "</ul>\n";
+    for (Kind kind : {Kind::Mp3, Kind::Wav, Kind::Mid, Kind::Mpg}) {
+        links += std::string("<h2>") + kindName(kind) + "</h2>\n<ul>\n";
+        for (const Song &s : m_store.newest(kind, 100)) {
+            const std::string where = s.media.rfind('/', 0) == 0 ? "http://" + hostPort + s.media : s.media;
+            links += "<li><a href=\"" + htmlEscape(where) + "\">" + htmlEscape(s.title) + "</a> - "
+                + htmlEscape(s.artist) + "</li>\n";
         }
+        links += "</ul>\n";
     }
     Reply r;
     r.contentType = "text/html; charset=UTF-8";

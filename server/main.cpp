@@ -3,6 +3,7 @@
 #include "DemoCatalog.h"
 #include "HttpFrontEnd.h"
 #include "LibraryService.h"
+#include "MemoryLibrary.h"
 #include "RequestToken.h"
 
 #include <csignal>
@@ -96,7 +97,8 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    LibraryService service(store, {});
+    MemoryLibrary library(store, {});
+    LibraryService service(library);
     HttpFrontEnd frontEnd(service, media);
     const int bound = frontEnd.bind(address, port);
     if (bound < 0) {

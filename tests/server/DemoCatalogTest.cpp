@@ -1,4 +1,5 @@
 #include "Catalog.h"
+#include "CatalogStore.h"
 #include "DemoCatalog.h"
 #include "RequestToken.h"
 #include "TempDir.h"

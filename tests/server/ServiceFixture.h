@@ -5,6 +5,7 @@
 #include "CatalogStore.h"
 #include "HttpFrontEnd.h"
 #include "LibraryService.h"
+#include "MemoryLibrary.h"
 #include "TempDir.h"
 
 #include <httplib.h>
@@ -37,7 +38,8 @@ public:
     {
         store.open(tmp.path("catalog.db").toStdString());
         store.insertSongs(songs);
-        service = std::make_unique<LibraryService>(store, LibraryService::Options{0, [] { return kToday; }});
+        library = std::make_unique<MemoryLibrary>(store, MemoryLibrary::Options{0, [] { return kToday; }});
+        service = std::make_unique<LibraryService>(*library, [] { return kToday; });
         frontEnd = std::make_unique<HttpFrontEnd>(*service, tmp.path("media").toStdString());
         port = frontEnd->bind("127.0.0.1", 0);
         thread = std::thread([this] { frontEnd->run(); });
@@ -68,6 +70,7 @@ public:
 
     TempDir tmp;
     CatalogStore store;
+    std::unique_ptr<MemoryLibrary> library;
     std::unique_ptr<LibraryService> service;
     std::unique_ptr<HttpFrontEnd> frontEnd;
     int port = 0;

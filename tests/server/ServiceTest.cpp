@@ -294,14 +294,16 @@ TEST(Service, ChangesSurviveARestart)
         CatalogStore store;
         ASSERT_TRUE(store.open(db));
         ASSERT_TRUE(store.insertSongs(catalog()));
-        LibraryService service(store, {0, [] { return kToday; }});
+        MemoryLibrary library(store, {0, [] { return kToday; }});
+        LibraryService service(library, [] { return kToday; });
         const std::string data = "abc";
         EXPECT_EQ(service.playCount(makeRequestToken("a000000100000000", data, kToday) + "\r" + data).status, 200);
         EXPECT_EQ(service.noFile("a000000200000000").status, 200);
     }
     CatalogStore store;
     ASSERT_TRUE(store.open(db));
-    LibraryService service(store, {0, [] { return kToday; }});
+    MemoryLibrary library(store, {0, [] { return kToday; }});
+    LibraryService service(library, [] { return kToday; });
     const auto ini = parse(service.search("Max=10&Sort=New&Open=1", "h").body);
     EXPECT_EQ(ini->sectionNames(), (QStringList{"a000000300000000", "a000000100000000"}));
     EXPECT_EQ(ini->readString(u"a000000100000000", u"MP3Count"), u"13");
