@@ -75,7 +75,7 @@ void ControlPanel::resizeEvent(QResizeEvent *)
 
 void ControlPanel::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = panelPixel(event->position());
     // A held button or a taken thumb whose release went elsewhere (a box
     // opened meanwhile) ends here, when the pointer comes back without it.
     if (m_rules.mode() != ControlPanelRules::Idle && !(event->buttons() & Qt::LeftButton))
@@ -86,7 +86,7 @@ void ControlPanel::mouseMoveEvent(QMouseEvent *event)
 
 void ControlPanel::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = panelPixel(event->position());
     if (event->button() == Qt::LeftButton && m_rules.mode() != ControlPanelRules::Idle)
         m_rules.releaseLost(); // the last press never saw its release
     m_rules.mouseDown(event->button() == Qt::LeftButton, p.x(), p.y());
@@ -95,7 +95,7 @@ void ControlPanel::mousePressEvent(QMouseEvent *event)
 
 void ControlPanel::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = panelPixel(event->position());
     m_rules.mouseUp(event->button() == Qt::LeftButton, p.x(), p.y());
     refresh();
 }

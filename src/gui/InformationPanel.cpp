@@ -87,7 +87,7 @@ void InformationPanel::resizeEvent(QResizeEvent *)
 
 void InformationPanel::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = panelPixel(event->position());
     bool repaint = false;
     if (m_rules.mode() != InformationPanelRules::Idle && !(event->buttons() & Qt::LeftButton))
         repaint = m_rules.releaseLost(); // its release went elsewhere
@@ -97,7 +97,7 @@ void InformationPanel::mouseMoveEvent(QMouseEvent *event)
 
 void InformationPanel::mousePressEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = panelPixel(event->position());
     bool repaint = false;
     if (event->button() == Qt::LeftButton && m_rules.mode() != InformationPanelRules::Idle)
         repaint = m_rules.releaseLost();
@@ -107,7 +107,7 @@ void InformationPanel::mousePressEvent(QMouseEvent *event)
 
 void InformationPanel::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = event->position().toPoint();
+    const QPoint p = panelPixel(event->position());
     QString url;
     changed(m_rules.mouseUp(event->button() == Qt::LeftButton, p.x(), p.y(), url));
     go(url);

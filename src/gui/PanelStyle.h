@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPointF>
+#include <cmath>
 #include <cstdint>
 
 class QPalette;
@@ -35,3 +37,9 @@ QFont panelFont();
 // maxWidth pixels: a time must never run into the "/" or out of its box.
 QFont panelTimeFont(int maxWidth);
 inline constexpr uint32_t kPanelTextToolkitColour = 16760960; // 0xFFC080
+
+// The panel pixel under a pointer position (fractional on scaled screens).
+inline QPoint panelPixel(const QPointF &position)
+{
+    return {int(std::floor(position.x())), int(std::floor(position.y()))};
+}
