@@ -24,7 +24,7 @@ ControlPanel::ControlPanel(ControlPanelRules &rules, QWidget *parent) : QWidget(
     setMouseTracking(true);
     // Every pixel is ours: Qt need not clear the background first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    VirtualButtons::installAccessibility();
+    VirtualButtons::installAccessibility(this);
 }
 
 void ControlPanel::Build()

@@ -21,7 +21,7 @@ InformationPanel::InformationPanel(QWidget *parent) : QWidget(parent), m_hint(m_
     setFixedHeight(185);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    VirtualButtons::installAccessibility();
+    VirtualButtons::installAccessibility(this);
 }
 
 void InformationPanel::Build()

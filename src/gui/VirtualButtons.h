@@ -19,9 +19,11 @@ public:
     virtual bool virtualButtonPressed(int i) const = 0;
     virtual void pressVirtualButton(int i) = 0;
 
-    // Makes Qt's accessibility ask us for these widgets' interfaces. The
-    // widget class must name VirtualButtons first among its bases after QWidget.
-    static void installAccessibility();
+    // Makes Qt's accessibility ask us for this widget's interface. Call it at
+    // the end of the widget's constructor: an interface that Qt made while the
+    // widget was still only a QWidget (it does when a screen reader is already
+    // listening) is replaced.
+    static void installAccessibility(QWidget *widget);
     // Tells assistive tools that a button's name changed (the play button
     // becoming the pause button).
     static void nameChanged(QWidget *widget, int i);

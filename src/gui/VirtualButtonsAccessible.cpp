@@ -127,13 +127,18 @@ QAccessibleInterface *panelFactory(const QString &, QObject *object)
 
 } // namespace
 
-void VirtualButtons::installAccessibility()
+void VirtualButtons::installAccessibility(QWidget *widget)
 {
     static const bool installed = [] {
         QAccessible::installFactory(panelFactory);
         return true;
     }();
     (void)installed;
+    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(widget);
+    if (made && !dynamic_cast<PanelInterface *>(made)) {
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+        QAccessible::queryAccessibleInterface(widget);
+    }
 }
 
 void VirtualButtons::nameChanged(QWidget *widget, int i)
