@@ -80,32 +80,25 @@ TGUIDIB controlIcon(int icon, QColor colour)
     return toSurface(image);
 }
 
-// A small house: a roof with a chimney over a walled body with a door.
+// A small house: a roof with a chimney over a walled body with a door. Without
+// a home page only its grey outline shows.
 TGUIDIB houseIcon(int look)
 {
-    const QColor line = look == 0 ? QColor(0x80, 0x80, 0x80) : QColor(0x20, 0x20, 0x20);
+    const bool enabled = look != 0;
     QImage image = blankIcon();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    const QColor line = enabled ? QColor(0x20, 0x20, 0x20) : QColor(0x80, 0x80, 0x80);
     painter.setPen(QPen(line, 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    const auto fill = [&](QColor colour) { painter.setBrush(enabled ? QBrush(colour) : QBrush(Qt::NoBrush)); };
 
-    const QRectF walls(3.5, 8.5, 9, 6);
-    const QRectF door(6.5, 10.5, 3, 4);
-    const QPolygonF roof({{0.5, 8.5}, {8, 1.5}, {15.5, 8.5}});
-    const QRectF chimney(11.5, 2.5, 2, 4);
-    if (look == 0) {
-        painter.setBrush(Qt::NoBrush);
-    } else {
-        painter.setBrush(QColor(0xF4, 0xF0, 0xE8));
-    }
-    painter.drawRect(walls);
-    painter.drawRect(chimney);
-    if (look != 0)
-        painter.setBrush(QColor(QRgb(look == 1 ? kDarkRoof : kBrightRoof)));
-    painter.drawPolygon(roof);
-    if (look != 0)
-        painter.setBrush(QColor(0x60, 0x40, 0x20));
-    painter.drawRect(door);
+    fill(QColor(0xF4, 0xF0, 0xE8));
+    painter.drawRect(QRectF(3.5, 8.5, 9, 6)); // walls
+    painter.drawRect(QRectF(11.5, 2.5, 2, 4)); // chimney
+    fill(QColor(QRgb(look == 1 ? kDarkRoof : kBrightRoof)));
+    painter.drawPolygon(QPolygonF({{0.5, 8.5}, {8, 1.5}, {15.5, 8.5}}));
+    fill(QColor(0x60, 0x40, 0x20));
+    painter.drawRect(QRectF(6.5, 10.5, 3, 4)); // door
     painter.end();
     return toSurface(image);
 }

@@ -113,6 +113,7 @@ bool ControlPanel::event(QEvent *event)
     switch (event->type()) {
     case QEvent::Hide:
     case QEvent::WindowDeactivate:
+    case QEvent::FocusOut:
     case QEvent::UngrabMouse:
         releaseLost();
         break;

@@ -124,6 +124,7 @@ bool InformationPanel::event(QEvent *event)
     switch (event->type()) {
     case QEvent::Hide:
     case QEvent::WindowDeactivate:
+    case QEvent::FocusOut:
     case QEvent::UngrabMouse:
         changed(m_rules.releaseLost());
         break;
