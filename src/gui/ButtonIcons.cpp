@@ -110,7 +110,8 @@ ButtonIcons::ButtonIcons(uint32_t ink, bool darkButtons)
     m_control.reserve(kControlIcons);
     for (int i = 0; i < kControlIcons; ++i) {
         const QColor highlight = i < 7 ? QColor() : QColor(kHighlight[i - 7]);
-        m_control.push_back(controlIcon(i % 7, i < 7 ? QColor(QRgb(ink)) : darkButtons ? highlight.lighter(190) : highlight));
+        const QColor colour = i < 7 ? QColor(QRgb(ink)) : darkButtons ? highlight.lighter(190) : highlight;
+        m_control.push_back(controlIcon(i % 7, colour));
     }
     m_home.reserve(kHomeIcons);
     for (int i = 0; i < kHomeIcons; ++i)

@@ -10,7 +10,10 @@ uint32_t toolkitColour(const QColor &colour)
     return uint32_t(colour.red()) | uint32_t(colour.green()) << 8 | uint32_t(colour.blue()) << 16;
 }
 
-QColor colourFromToolkit(uint32_t toolkit) { return QColor(toolkit & 0xFF, (toolkit >> 8) & 0xFF, (toolkit >> 16) & 0xFF); }
+QColor colourFromToolkit(uint32_t toolkit)
+{
+    return QColor(toolkit & 0xFF, (toolkit >> 8) & 0xFF, (toolkit >> 16) & 0xFF);
+}
 
 PanelColours PanelColours::fromPalette(const QPalette &palette)
 {

@@ -18,7 +18,10 @@ class VirtualButtonInterface : public QAccessibleInterface, public QAccessibleAc
 public:
     VirtualButtonInterface(QWidget *widget, int index) : m_widget(widget), m_index(index) {}
 
-    bool isValid() const override { return m_widget && buttonsOf(m_widget) && m_index < buttons()->virtualButtonCount(); }
+    bool isValid() const override
+    {
+        return m_widget && buttonsOf(m_widget) && m_index < buttons()->virtualButtonCount();
+    }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return m_widget ? m_widget->window()->windowHandle() : nullptr; }
     QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(m_widget.data()); }

@@ -110,7 +110,8 @@ TEST_F(InformationPanelTest, RankChartPixels)
         {110, 170, true, kThird}, {108, 172, true, kThird}, {111, 170, false, kThird},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(gap.pixel(c.x, c.y) == c.colour, c.dot) << c.x << "," << c.y << std::hex << " 0x" << gap.pixel(c.x, c.y);
+        EXPECT_EQ(gap.pixel(c.x, c.y) == c.colour, c.dot)
+            << c.x << "," << c.y << std::hex << " 0x" << gap.pixel(c.x, c.y);
     // Nothing for the week without a rank, and no line across it.
     for (int y = 137; y <= 171; ++y)
         for (int x = 111; x <= 153; ++x)
