@@ -30,7 +30,7 @@ Catalog::Derived Catalog::derive(const Song &s)
     d.artist = foldAscii(s.artist);
     d.title = foldAscii(s.title);
     d.genre = foldAscii(s.genre);
-    d.head = "Title=" + toCp932(s.title) + "\r\nArtist=" + toCp932(s.artist) + "\r\nGenre=" + toCp932(s.genre) + "\r\n";
+    d.head = answerHead(s);
     d.home = toCp932(s.home);
     return d;
 }
@@ -278,27 +278,14 @@ void Catalog::searchByIndex(const SearchRequest &r, std::span<const uint32_t> so
     }
 }
 
-std::string Catalog::location(uint32_t i, const std::string &hostPort) const
-{
-    const std::string &media = m_songs[i].media;
-    return media.rfind('/', 0) == 0 ? "http://" + hostPort + media : media;
-}
-
 std::string Catalog::answer(const std::vector<uint32_t> &songs, const std::string &hostPort) const
 {
     std::string out;
     for (uint32_t i : songs) {
-        const Song &s = m_songs[i];
-        const std::string where = toCp932(location(i, hostPort));
-        std::string entry = "[" + (s.web ? where : s.id) + "]\r\n" + m_derived[i].head + "MP3=" + where
-            + "\r\nHome=" + m_derived[i].home + "\r\nMP3Count=" + std::to_string(s.plays) + "\r\nRank=";
-        for (int w = 0; w < kAnsweredRanks; ++w) {
-            char hex[3];
-            const uint8_t rank = i < m_rankOf[w].size() ? m_rankOf[w][i] : 0;
-            std::snprintf(hex, sizeof hex, "%02X", unsigned(rank));
-            entry += hex;
-        }
-        entry += "\r\n";
+        uint8_t ranks[kAnsweredRanks];
+        for (int w = 0; w < kAnsweredRanks; ++w)
+            ranks[w] = i < m_rankOf[w].size() ? m_rankOf[w][i] : 0;
+        const std::string entry = answerEntry(m_songs[i], m_derived[i].head, m_derived[i].home, ranks, hostPort);
         if (out.size() + entry.size() >= kAnswerLimit)
             break;
         out += entry;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerEntry.h"
 #include "GramIndex.h"
 #include "Song.h"
 
@@ -26,7 +27,6 @@ struct SearchRequest
 };
 
 inline constexpr int kRankWeeks = 8;     // weeks a rank order can look back
-inline constexpr int kAnsweredRanks = 5; // weekly ranks in an answer's Rank key
 inline constexpr size_t kAnswerLimit = 65536;
 
 // The songs in memory, with the orders and lookups that searches need.
@@ -93,7 +93,6 @@ private:
                        std::vector<uint32_t> &found) const;
     bool matches(uint32_t i, const SearchRequest &r) const;
     bool eligible(uint32_t i, const SearchRequest &r) const;
-    std::string location(uint32_t i, const std::string &hostPort) const;
 
     std::vector<Song> m_songs;
     std::vector<Derived> m_derived;

@@ -4,12 +4,14 @@
 #include "HttpFrontEnd.h"
 #include "LibraryService.h"
 #include "MemoryLibrary.h"
+#include "PostgresLibrary.h"
 #include "RequestToken.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -25,7 +27,10 @@ void usage()
                 "  --listen ADDRESS   address to listen on (default 127.0.0.1)\n"
                 "  --port PORT        port to listen on (default 8563; 0 picks a free one)\n"
                 "  --db PATH          SQLite database (default $XDG_DATA_HOME/kalvuno-service/catalog.db)\n"
-                "  --media DIR        folder of the demo media (default: \"media\" beside the database)\n"
+                "  --db postgresql://USER@HOST/DBNAME\n"
+                "                     a PostgreSQL database that several service processes can share\n"
+                "  --media DIR        folder of the demo media (default: \"media\" beside the database,\n"
+                "                     or $XDG_DATA_HOME/kalvuno-service/media with PostgreSQL)\n"
                 "  --no-demo          leave an empty database empty\n"
                 "  --help             this text\n"
                 "On an empty database the service first makes a demo catalog of playable songs.\n"
@@ -73,18 +78,14 @@ int main(int argc, char **argv)
         }
     }
     namespace fs = std::filesystem;
-    const fs::path dbPath = fs::absolute(db);
+    const bool postgres = db.rfind("postgresql://", 0) == 0 || db.rfind("postgres://", 0) == 0;
+    const fs::path dbPath = postgres ? fs::path(defaultDatabase()) : fs::absolute(db);
     if (media.empty())
         media = (dbPath.parent_path() / "media").string();
     std::error_code ec;
     fs::create_directories(dbPath.parent_path(), ec);
 
-    CatalogStore store;
-    if (!store.open(dbPath.string())) {
-        std::fprintf(stderr, "kalvuno-service: %s: %s\n", dbPath.c_str(), store.error().c_str());
-        return 1;
-    }
-    if (demo && store.loadSongs().empty()) {
+    const auto makeDemo = [&](SongWriter &writer) {
         std::printf("kalvuno-service: making the demo catalog in %s ...\n", media.c_str());
         std::fflush(stdout);
         std::string error;
@@ -92,13 +93,33 @@ int main(int argc, char **argv)
             std::printf("kalvuno-service: demo media %zu/%zu\n", made, total);
             std::fflush(stdout);
         };
-        if (!createDemoCatalog(store, media, kalvuno::todayDayNumber(), error, progress)) {
-            std::fprintf(stderr, "kalvuno-service: %s\n", error.c_str());
+        if (createDemoCatalog(writer, media, kalvuno::todayDayNumber(), error, progress))
+            return true;
+        std::fprintf(stderr, "kalvuno-service: %s\n", error.c_str());
+        return false;
+    };
+    std::unique_ptr<CatalogStore> sqlite;
+    std::unique_ptr<LibraryStore> library;
+    if (postgres) {
+        auto shared = std::make_unique<PostgresLibrary>(db, PostgresLibrary::Options{});
+        if (!shared->ok()) {
+            std::fprintf(stderr, "kalvuno-service: PostgreSQL: %s\n", shared->error().c_str());
             return 1;
         }
+        if (demo && shared->isEmpty() && !makeDemo(*shared))
+            return 1;
+        library = std::move(shared);
+    } else {
+        sqlite = std::make_unique<CatalogStore>();
+        if (!sqlite->open(dbPath.string())) {
+            std::fprintf(stderr, "kalvuno-service: %s: %s\n", dbPath.c_str(), sqlite->error().c_str());
+            return 1;
+        }
+        if (demo && sqlite->loadSongs().empty() && !makeDemo(*sqlite))
+            return 1;
+        library = std::make_unique<MemoryLibrary>(*sqlite, MemoryLibrary::Options{});
     }
-    MemoryLibrary library(store, {});
-    LibraryService service(library);
+    LibraryService service(*library);
     HttpFrontEnd frontEnd(service, media);
     const int bound = frontEnd.bind(address, port);
     if (bound < 0) {

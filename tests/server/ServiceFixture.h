@@ -1,12 +1,10 @@
 #pragma once
 
 // A library service on an ephemeral port of 127.0.0.1, with a small catalog
-// the test lays out, reached over real sockets.
-#include "CatalogStore.h"
+// the test lays out in a store of either kind, reached over real sockets.
 #include "HttpFrontEnd.h"
 #include "LibraryService.h"
-#include "MemoryLibrary.h"
-#include "TempDir.h"
+#include "StoreUnderTest.h"
 
 #include <httplib.h>
 #include <memory>
@@ -34,13 +32,14 @@ inline Song makeSong(const std::string &id, const std::string &title, const std:
 class ServiceFixture
 {
 public:
-    explicit ServiceFixture(const std::vector<Song> &songs)
+    explicit ServiceFixture(const std::vector<Song> &songs, StoreKind kind = StoreKind::Sqlite) : store(kind)
     {
-        store.open(tmp.path("catalog.db").toStdString());
+        if (!store.unavailable().empty() || !store.failure().empty())
+            return;
         store.insertSongs(songs);
-        library = std::make_unique<MemoryLibrary>(store, MemoryLibrary::Options{0, [] { return kToday; }});
+        library = store.open([] { return kToday; });
         service = std::make_unique<LibraryService>(*library, [] { return kToday; });
-        frontEnd = std::make_unique<HttpFrontEnd>(*service, tmp.path("media").toStdString());
+        frontEnd = std::make_unique<HttpFrontEnd>(*service, store.mediaDir());
         port = frontEnd->bind("127.0.0.1", 0);
         thread = std::thread([this] { frontEnd->run(); });
         client = std::make_unique<httplib::Client>("127.0.0.1", port);
@@ -49,6 +48,8 @@ public:
     }
     ~ServiceFixture()
     {
+        if (!frontEnd)
+            return;
         frontEnd->stop();
         thread.join();
     }
@@ -68,9 +69,8 @@ public:
         return res ? res->status : 0;
     }
 
-    TempDir tmp;
-    CatalogStore store;
-    std::unique_ptr<MemoryLibrary> library;
+    StoreUnderTest store;
+    std::unique_ptr<LibraryStore> library;
     std::unique_ptr<LibraryService> service;
     std::unique_ptr<HttpFrontEnd> frontEnd;
     int port = 0;

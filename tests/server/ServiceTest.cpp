@@ -11,6 +11,10 @@ using namespace kalvuno::server;
 
 namespace {
 
+class Service : public ::testing::TestWithParam<StoreKind>
+{
+};
+
 const std::string kSearch = "/kalvuno/center2.fws/search?";
 
 // The sections of an answer, as the client reads them.
@@ -53,9 +57,10 @@ std::vector<Song> catalog()
     return songs;
 }
 
-TEST(Service, SearchOrdersAndFilters)
+TEST_P(Service, SearchOrdersAndFilters)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     struct Case
     {
         std::string query;
@@ -92,17 +97,19 @@ TEST(Service, SearchOrdersAndFilters)
     }
 }
 
-TEST(Service, RawShiftJisAndBothScriptPaths)
+TEST_P(Service, RawShiftJisAndBothScriptPaths)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     // Raw CP932 bytes in the request line, as a client that escapes nothing sends them.
     const std::string raw = "/test/center2.fws/search?Max=5&Sort=New&Title=" + toCp932("夜明け") + "&Open=1";
     EXPECT_EQ(keysOf(service.get(raw)), QStringList{"a000000200000000"});
 }
 
-TEST(Service, AnswerIsCp932EntriesWithEveryKey)
+TEST_P(Service, AnswerIsCp932EntriesWithEveryKey)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     const std::string answer = service.get(kSearch + "Max=1&Sort=New&Artist=%8eR%93c&Open=1");
     const auto ini = parse(answer);
     EXPECT_EQ(ini->encoding(), TextEncoding::Cp932);
@@ -115,7 +122,7 @@ TEST(Service, AnswerIsCp932EntriesWithEveryKey)
     EXPECT_EQ(ini->readString(u"a000000200000000", u"Home"), u"http://example.jp/山田花子/");
 }
 
-TEST(Service, BigAnswersDropWholeEntriesToStayUnder64KiB)
+TEST_P(Service, BigAnswersDropWholeEntriesToStayUnder64KiB)
 {
     std::vector<Song> songs;
     for (int i = 0; i < 150; ++i) {
@@ -124,7 +131,8 @@ TEST(Service, BigAnswersDropWholeEntriesToStayUnder64KiB)
         s.home = "http://example.jp/" + std::string(300, 'h');
         songs.push_back(s);
     }
-    ServiceFixture service(songs);
+    ServiceFixture service(songs, GetParam());
+    REQUIRE_STORE(service.store);
     const std::string answer = service.get(kSearch + "Max=100&Sort=New&Open=1");
     EXPECT_LT(answer.size(), 65536u);
     EXPECT_GT(answer.size(), 60000u);
@@ -137,9 +145,10 @@ TEST(Service, BigAnswersDropWholeEntriesToStayUnder64KiB)
     EXPECT_TRUE(encodeCp932(decodeCp932(QByteArray::fromStdString(answer))).has_value());
 }
 
-TEST(Service, IdsHaveUniquePrefixes)
+TEST_P(Service, IdsHaveUniquePrefixes)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     std::set<std::string> prefixes;
     for (const Song &s : catalog())
         if (!s.id.empty())
@@ -153,9 +162,10 @@ TEST(Service, IdsHaveUniquePrefixes)
     }
 }
 
-TEST(Service, HideAndNoFile)
+TEST_P(Service, HideAndNoFile)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     const auto visible = [&] {
         QStringList keys = keysOf(service.get(kSearch + "Max=20&Sort=New&Open=3"));
         keys.sort();
@@ -189,9 +199,10 @@ TEST(Service, HideAndNoFile)
     EXPECT_EQ(keysOf(service.get(kSearch + "Max=5&Sort=New&Open=1&Ext=wav")), QStringList{"a000000400000000"});
 }
 
-TEST(Service, PlayCountsNeedAValidToken)
+TEST_P(Service, PlayCountsNeedAValidToken)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     const std::string id = "a000000200000000";
     const std::string data = "k3J9xQ2mP0aB7cD1eF";
     const auto count = [&] { return parse(service.get(kSearch + "Max=1&Sort=New&Title=%96%e9&Open=1"))->readString(QString::fromStdString(id), u"MP3Count"); };
@@ -216,9 +227,10 @@ std::string sendBody(const std::string &accessId, const std::string &file, int32
     return makeRequestToken(accessId, file, day) + "\r\n" + length + "\r\n" + file;
 }
 
-TEST(Service, UploadReplacesTheSongsOfItsAccessId)
+TEST_P(Service, UploadReplacesTheSongsOfItsAccessId)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     const auto id = [&](const char *command) {
         return service.get(std::string("/kalvuno/center2.fws/") + command).substr(0, 16);
     };
@@ -258,9 +270,10 @@ TEST(Service, UploadReplacesTheSongsOfItsAccessId)
     EXPECT_EQ(replaced->readString(QString::fromStdString(second), u"Title"), u"公開?");
 }
 
-TEST(Service, BadInputIsRefusedAndChangesNothing)
+TEST_P(Service, BadInputIsRefusedAndChangesNothing)
 {
-    ServiceFixture service(catalog());
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
     const std::string before = service.get(kSearch + "Max=20&Sort=New&Open=3");
     const std::pair<std::string, int> gets[] = {
         {kSearch + "Max=abc", 400},
@@ -286,27 +299,25 @@ TEST(Service, BadInputIsRefusedAndChangesNothing)
     EXPECT_EQ(service.get(kSearch + "Max=20&Sort=New&Open=3"), before);
 }
 
-TEST(Service, ChangesSurviveARestart)
+TEST_P(Service, ChangesSurviveARestart)
 {
-    TempDir keep;
-    const std::string db = keep.path("catalog.db").toStdString();
+    StoreUnderTest store(GetParam());
+    REQUIRE_STORE(store);
+    ASSERT_TRUE(store.insertSongs(catalog()));
     {
-        CatalogStore store;
-        ASSERT_TRUE(store.open(db));
-        ASSERT_TRUE(store.insertSongs(catalog()));
-        MemoryLibrary library(store, {0, [] { return kToday; }});
-        LibraryService service(library, [] { return kToday; });
+        auto library = store.open([] { return kToday; });
+        LibraryService service(*library, [] { return kToday; });
         const std::string data = "abc";
         EXPECT_EQ(service.playCount(makeRequestToken("a000000100000000", data, kToday) + "\r" + data).status, 200);
         EXPECT_EQ(service.noFile("a000000200000000").status, 200);
     }
-    CatalogStore store;
-    ASSERT_TRUE(store.open(db));
-    MemoryLibrary library(store, {0, [] { return kToday; }});
-    LibraryService service(library, [] { return kToday; });
+    auto library = store.open([] { return kToday; });
+    LibraryService service(*library, [] { return kToday; });
     const auto ini = parse(service.search("Max=10&Sort=New&Open=1", "h").body);
     EXPECT_EQ(ini->sectionNames(), (QStringList{"a000000300000000", "a000000100000000"}));
     EXPECT_EQ(ini->readString(u"a000000100000000", u"MP3Count"), u"13");
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, Service, ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), storeName);
 
 } // namespace

@@ -1,0 +1,480 @@
+#include "PostgresLibrary.h"
+
+#include "AnswerEntry.h"
+#include "CatalogStore.h"
+#include "Cp932.h"
+#include "GramIndex.h"
+#include "PgSchema.h"
+#include "RequestToken.h"
+#include "ServiceClock.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace kalvuno::server {
+
+namespace {
+
+constexpr const char *kSongColumns = "s.seq, s.key, s.id, s.owner, s.title, s.artist, s.genre, s.media, s.home,"
+                                     " s.kind, s.web, s.public, s.hidden, s.missing, s.added, s.plays";
+// Only one process works the ranks out at a time.
+constexpr const char *kRankLock = "7418230462";
+constexpr auto kRankRefreshPeriod = std::chrono::milliseconds(200);
+
+struct Row
+{
+    int64_t seq = 0;
+    Song song;
+};
+
+Row readSong(const PgResult &r, int row)
+{
+    Row out;
+    Song &s = out.song;
+    out.seq = r.integer(row, 0);
+    s.id = r.text(row, 2);
+    s.owner = r.text(row, 3);
+    s.title = r.text(row, 4);
+    s.artist = r.text(row, 5);
+    s.genre = r.text(row, 6);
+    s.media = r.text(row, 7);
+    s.home = r.text(row, 8);
+    s.kind = Kind(std::clamp<int64_t>(r.integer(row, 9), 0, 3));
+    s.web = r.boolean(row, 10);
+    s.isPublic = r.boolean(row, 11);
+    s.hidden = r.boolean(row, 12);
+    s.missing = r.boolean(row, 13);
+    s.added = r.integer(row, 14);
+    s.plays = r.integer(row, 15);
+    return out;
+}
+
+// A text array literal: '{"a","b"}'.
+std::string textArray(const std::vector<std::string> &values)
+{
+    std::string out = "{";
+    for (const std::string &v : values) {
+        if (out.size() > 1)
+            out += ',';
+        out += '"';
+        for (char c : v) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    return out + "}";
+}
+
+// A field of PostgreSQL's COPY text format.
+void appendCopyField(std::string &out, const std::string &value)
+{
+    for (char c : value) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
+std::string copyRow(const std::vector<std::string> &fields)
+{
+    std::string out;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i)
+            out += '\t';
+        appendCopyField(out, fields[i]);
+    }
+    return out + '\n';
+}
+
+const char *flag(bool b) { return b ? "t" : "f"; }
+
+// Characters of a valid UTF-8 text; 0 when it is not valid.
+size_t characters(const std::string &text)
+{
+    std::vector<uint32_t> chars;
+    return decodeUtf8(text, chars) ? chars.size() : 0;
+}
+
+class Transaction
+{
+public:
+    explicit Transaction(PgConnection &db) : m_db(db) { m_open = m_db.exec("BEGIN").ok(); }
+    ~Transaction()
+    {
+        if (m_open)
+            m_db.exec("ROLLBACK");
+    }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    bool open() const { return m_open; }
+    bool commit()
+    {
+        m_open = false;
+        return m_db.exec("COMMIT").ok();
+    }
+
+private:
+    PgConnection &m_db;
+    bool m_open = false;
+};
+
+} // namespace
+
+PostgresLibrary::PostgresLibrary(const std::string &conninfo, Options options) : m_options(std::move(options))
+{
+    m_pool = std::make_unique<PgPool>(conninfo, std::max<size_t>(1, m_options.connections));
+    if (!m_pool->ok()) {
+        m_error = m_pool->error();
+        return;
+    }
+    {
+        auto db = m_pool->take();
+        if (!migratePgSchema(*db, m_error))
+            return;
+    }
+    refreshRanks();
+    m_refresher = std::thread([this] { refreshLoop(); });
+}
+
+PostgresLibrary::~PostgresLibrary()
+{
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_stopping = true;
+    }
+    m_stopNow.notify_all();
+    if (m_refresher.joinable())
+        m_refresher.join();
+}
+
+int32_t PostgresLibrary::week() const { return weekOfDay(m_options.today ? m_options.today() : todayDayNumber()); }
+
+void PostgresLibrary::refreshLoop()
+{
+    std::unique_lock lock(m_stopMutex);
+    while (!m_stopNow.wait_for(lock, kRankRefreshPeriod, [this] { return m_stopping; })) {
+        lock.unlock();
+        refreshRanks();
+        lock.lock();
+    }
+}
+
+bool PostgresLibrary::refreshRanks()
+{
+    auto db = m_pool->take();
+    Transaction t(*db);
+    PgResult mine = db->exec("SELECT pg_try_advisory_xact_lock(" + std::string(kRankLock) + ")");
+    if (!t.open() || !mine.ok() || !mine.boolean(0, 0))
+        return mine.ok(); // another process is at it
+    // Read the counters first: plays that come in while this runs start the next round.
+    PgResult state = db->exec("SELECT week, plays_seen, (SELECT CASE WHEN is_called THEN last_value ELSE 0 END"
+                              " FROM play_counter) FROM rank_state");
+    if (!state.ok() || state.rows() != 1)
+        return false;
+    const int32_t current = week();
+    const int64_t counter = state.integer(0, 2);
+    if (state.integer(0, 0) == current && state.integer(0, 1) == counter)
+        return true;
+    const std::vector<std::optional<std::string>> params = {std::to_string(current)};
+    const bool done = db->exec("DELETE FROM ranks", {}).ok()
+        && db->exec("INSERT INTO ranks(week, place, seq)"
+                    " SELECT w.week, row_number() OVER (PARTITION BY w.week ORDER BY w.plays DESC, s.added DESC, s.seq),"
+                    " w.seq FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
+                    " WHERE w.week BETWEEN $1::integer - 7 AND $1::integer AND w.plays > 0",
+                    params)
+               .ok()
+        && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2", {std::to_string(current), std::to_string(counter)})
+               .ok();
+    return done && t.commit();
+}
+
+bool PostgresLibrary::insertSongs(const std::vector<Song> &songs)
+{
+    auto db = m_pool->take();
+    Transaction t(*db);
+    std::string rows;
+    std::string plays;
+    for (const Song &s : songs) {
+        rows += copyRow({storeKey(s), s.id, s.owner, s.title, s.artist, s.genre, s.media, s.home,
+                         std::to_string(int(s.kind)), flag(s.web), flag(s.isPublic), flag(s.hidden), flag(s.missing),
+                         std::to_string(s.added), std::to_string(s.plays)});
+        for (const auto &[w, n] : s.weeklyPlays)
+            plays += copyRow({storeKey(s), std::to_string(w), std::to_string(n)});
+    }
+    return t.open()
+        && db->copyIn("songs(key, id, owner, title, artist, genre, media, home, kind, web, public, hidden, missing,"
+                      " added, plays)",
+                      rows)
+        && db->exec("CREATE TEMPORARY TABLE incoming_plays(key text, week integer, plays bigint) ON COMMIT DROP").ok()
+        && db->copyIn("incoming_plays(key, week, plays)", plays)
+        && db->exec("INSERT INTO weekly_plays(seq, week, plays) SELECT s.seq, i.week, i.plays"
+                    " FROM incoming_plays i JOIN songs s ON s.key = i.key")
+               .ok()
+        && db->exec("INSERT INTO ids(prefix, id, kind) SELECT left(id, 8), id, 2 FROM songs WHERE id <> ''"
+                    " ON CONFLICT DO NOTHING")
+               .ok()
+        && db->exec("SELECT nextval('play_counter')").ok() && db->exec("ANALYZE").ok() && t.commit();
+}
+
+bool PostgresLibrary::isEmpty()
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("SELECT NOT EXISTS (SELECT 1 FROM songs)");
+    return r.ok() && r.boolean(0, 0);
+}
+
+size_t PostgresLibrary::songCount()
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("SELECT count(*) FROM songs");
+    return r.ok() ? size_t(r.integer(0, 0)) : 0;
+}
+
+std::string PostgresLibrary::search(const SearchRequest &r, const std::string &hostPort)
+{
+    const size_t max = size_t(std::clamp(r.max, 0, 100));
+    if (max == 0 || (!r.library && !r.web) || (r.order == SearchRequest::Order::Rank && (r.weeksAgo < 0 || r.weeksAgo >= kRankWeeks)))
+        return {};
+    std::vector<std::optional<std::string>> params;
+    const auto param = [&params](std::string value) {
+        params.push_back(std::move(value));
+        return "$" + std::to_string(params.size());
+    };
+    std::string where = "s.kind = " + param(std::to_string(int(r.kind))) + "::smallint AND s.visible";
+    if (!r.web)
+        where += " AND NOT s.web";
+    else if (!r.library)
+        where += " AND s.web";
+    const std::pair<int, const std::string *> fields[] = {{0, &r.artist}, {1, &r.title}, {2, &r.genre}};
+    const char *const columns[] = {"s.artist_f", "s.title_f", "s.genre_f"};
+    for (const auto &[field, query] : fields) {
+        if (query->empty())
+            continue;
+        const size_t n = characters(*query);
+        if (n == 1 || n == 2) // too short for trigrams: the table of one and two characters
+            where += " AND s.seq IN (SELECT g.seq FROM song_grams g WHERE g.field = " + std::to_string(field)
+                + " AND g.gram = " + param(*query) + ")";
+        else
+            where += std::string(" AND ") + columns[field] + " LIKE " + param("%" + likeEscape(*query) + "%");
+    }
+    const bool filtered = !r.artist.empty() || !r.title.empty() || !r.genre.empty();
+    const std::string limit = " LIMIT " + std::to_string(max);
+    const int32_t current = week();
+    std::string sql;
+    switch (r.order) {
+    case SearchRequest::Order::New:
+        sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where + " ORDER BY s.added DESC, s.web, s.seq" + limit;
+        break;
+    case SearchRequest::Order::Rank:
+        sql = std::string("SELECT ") + kSongColumns + " FROM ranks r JOIN songs s ON s.seq = r.seq WHERE r.week = "
+            + param(std::to_string(current - r.weeksAgo)) + "::integer AND " + where + " ORDER BY r.place" + limit;
+        break;
+    case SearchRequest::Order::Random:
+        if (!filtered) {
+            // Random points on the songs' random numbers, each taking the next
+            // song: a few index look-ups instead of shuffling the catalog.
+            std::string points = "{";
+            std::uniform_real_distribution<double> uniform(0.0, 1.0);
+            for (size_t k = 0; k < 2 * max + 4; ++k)
+                points += (k ? "," : "") + std::to_string(uniform(threadRandom()));
+            sql = std::string("SELECT DISTINCT ON (s.seq) ") + kSongColumns + " FROM unnest(" + param(points + "}")
+                + "::float8[]) AS p(v) CROSS JOIN LATERAL (SELECT * FROM songs s WHERE " + where
+                + " AND s.rnd >= p.v ORDER BY s.rnd LIMIT 1) AS s";
+        } else {
+            sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where + " ORDER BY random()" + limit;
+        }
+        break;
+    }
+    auto db = m_pool->take();
+    PgResult found = db->exec(sql, params);
+    if (!found.ok())
+        return {};
+    std::vector<Row> rows;
+    for (int i = 0; i < found.rows(); ++i)
+        rows.push_back(readSong(found, i));
+    if (r.order == SearchRequest::Order::Random && !filtered) {
+        if (rows.size() < max) {
+            // Few songs, or the points fell close together: take them all at random.
+            params.pop_back(); // the points
+            found = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
+                                 + " ORDER BY random()" + limit,
+                             params);
+            rows.clear();
+            for (int i = 0; found.ok() && i < found.rows(); ++i)
+                rows.push_back(readSong(found, i));
+        }
+        std::shuffle(rows.begin(), rows.end(), threadRandom());
+        rows.resize(std::min(rows.size(), max));
+    }
+    std::vector<std::string> seqs;
+    for (const Row &row : rows)
+        seqs.push_back(std::to_string(row.seq));
+    std::unordered_map<int64_t, std::array<uint8_t, kAnsweredRanks>> ranks;
+    PgResult placed = db->exec("SELECT seq, week, place FROM ranks WHERE seq = ANY($1::bigint[])"
+                               " AND week BETWEEN $2::integer - 4 AND $2::integer",
+                               {textArray(seqs), std::to_string(current)});
+    for (int i = 0; placed.ok() && i < placed.rows(); ++i)
+        ranks[placed.integer(i, 0)][current - placed.integer(i, 1)] = uint8_t(std::min<int64_t>(placed.integer(i, 2), 255));
+    std::string out;
+    for (const Row &row : rows) {
+        uint8_t entryRanks[kAnsweredRanks] = {};
+        if (const auto it = ranks.find(row.seq); it != ranks.end())
+            std::copy(it->second.begin(), it->second.end(), entryRanks);
+        const std::string entry = answerEntry(row.song, answerHead(row.song), toCp932(row.song.home), entryRanks, hostPort);
+        if (out.size() + entry.size() >= kAnswerLimit)
+            break;
+        out += entry;
+    }
+    return out;
+}
+
+std::vector<Song> PostgresLibrary::newest(Kind kind, int max)
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE s.kind = $1::smallint AND s.visible"
+                              " AND NOT s.web ORDER BY s.added DESC, s.web, s.seq LIMIT $2::integer",
+                          {std::to_string(int(kind)), std::to_string(max)});
+    std::vector<Song> songs;
+    for (int i = 0; r.ok() && i < r.rows(); ++i)
+        songs.push_back(readSong(r, i).song);
+    return songs;
+}
+
+std::string PostgresLibrary::issueId(IdKind kind)
+{
+    auto db = m_pool->take();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string id = randomId();
+        PgResult r = db->exec("INSERT INTO ids(prefix, id, kind) VALUES ($1, $2, $3::smallint) ON CONFLICT DO NOTHING",
+                              {id.substr(0, 8), id, kind == IdKind::Access ? "0" : "1"});
+        if (!r.ok())
+            return {};
+        if (r.affected() == 1)
+            return id;
+    }
+    return {};
+}
+
+std::optional<std::string> PostgresLibrary::accessIdByPrefix(const std::string &prefix)
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("SELECT id FROM ids WHERE prefix = $1 AND kind = 0", {prefix});
+    return r.ok() && r.rows() ? std::optional(r.text(0, 0)) : std::nullopt;
+}
+
+std::optional<std::string> PostgresLibrary::songIdByPrefix(const std::string &prefix)
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("SELECT id FROM songs WHERE left(id, 8) = $1 AND id <> '' LIMIT 1", {prefix});
+    return r.ok() && r.rows() ? std::optional(r.text(0, 0)) : std::nullopt;
+}
+
+LibraryStore::Outcome PostgresLibrary::hide(const std::string &home, const std::string &media, bool all)
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("UPDATE songs SET hidden = true WHERE home = $1 AND (media = $2 OR ($3::boolean AND EXISTS"
+                          " (SELECT 1 FROM songs x WHERE x.home = $1 AND x.media = $2)))",
+                          {home, media, flag(all)});
+    return !r.ok() ? Outcome::Failed : r.affected() ? Outcome::Done : Outcome::NotFound;
+}
+
+LibraryStore::Outcome PostgresLibrary::markMissing(const std::string &key)
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("UPDATE songs SET missing = true WHERE key = $1", {key});
+    return !r.ok() ? Outcome::Failed : r.affected() ? Outcome::Done : Outcome::NotFound;
+}
+
+LibraryStore::Outcome PostgresLibrary::addPlay(const std::string &songId, int32_t playWeek)
+{
+    auto db = m_pool->take();
+    // One statement: the song's count and its week's count move together.
+    PgResult r = db->exec("WITH s AS (UPDATE songs SET plays = plays + 1 WHERE key = $1 AND NOT web RETURNING seq)"
+                          " INSERT INTO weekly_plays(seq, week, plays) SELECT seq, $2::integer, 1 FROM s"
+                          " ON CONFLICT (seq, week) DO UPDATE SET plays = weekly_plays.plays + 1"
+                          " RETURNING nextval('play_counter')",
+                          {songId, std::to_string(playWeek)});
+    return !r.ok() ? Outcome::Failed : r.rows() ? Outcome::Done : Outcome::NotFound;
+}
+
+LibraryStore::Outcome PostgresLibrary::replaceSongsOf(const std::string &owner, std::vector<Song> songs,
+                                                      std::string &refusedId)
+{
+    auto db = m_pool->take();
+    Transaction t(*db);
+    std::vector<std::string> ids;
+    for (const Song &s : songs)
+        ids.push_back(s.id);
+    // Uploads of one owner take turns; the song IDs are locked until the end.
+    if (!t.open() || !db->exec("SELECT pg_advisory_xact_lock(hashtext($1))", {owner}).ok())
+        return Outcome::Failed;
+    PgResult issued = db->exec("SELECT id, owner FROM ids WHERE kind = 1 AND id = ANY($1::text[]) FOR UPDATE",
+                               {textArray(ids)});
+    if (!issued.ok())
+        return Outcome::Failed;
+    std::unordered_map<std::string, std::string> ownerOf;
+    for (int i = 0; i < issued.rows(); ++i)
+        ownerOf[issued.text(i, 0)] = issued.text(i, 1);
+    for (const Song &s : songs)
+        if (const auto it = ownerOf.find(s.id); it == ownerOf.end() || (!it->second.empty() && it->second != owner)) {
+            refusedId = s.id;
+            return Outcome::Refused;
+        }
+    PgResult before = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE s.owner = $1", {owner});
+    PgResult beforePlays = db->exec("SELECT s.id, w.week, w.plays FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
+                                    " WHERE s.owner = $1",
+                                    {owner});
+    if (!before.ok() || !beforePlays.ok())
+        return Outcome::Failed;
+    std::vector<Song> earlier;
+    std::unordered_map<std::string, size_t> earlierById;
+    for (int i = 0; i < before.rows(); ++i) {
+        earlier.push_back(readSong(before, i).song);
+        earlierById[earlier.back().id] = earlier.size() - 1;
+    }
+    for (int i = 0; i < beforePlays.rows(); ++i)
+        earlier[earlierById[beforePlays.text(i, 0)]].weeklyPlays[int32_t(beforePlays.integer(i, 1))]
+            = beforePlays.integer(i, 2);
+    keepEarlierState(songs, earlier);
+    if (!db->exec("DELETE FROM songs WHERE owner = $1", {owner}).ok()
+        || !db->exec("UPDATE ids SET owner = $1 WHERE kind = 1 AND id = ANY($2::text[])", {owner, textArray(ids)}).ok())
+        return Outcome::Failed;
+    for (const Song &s : songs) {
+        PgResult added = db->exec("INSERT INTO songs(key, id, owner, title, artist, genre, media, home, kind, web, public,"
+                                  " hidden, missing, added, plays) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9::smallint,"
+                                  " $10::boolean, $11::boolean, $12::boolean, $13::boolean, $14::bigint, $15::bigint)"
+                                  " RETURNING seq",
+                                  {storeKey(s), s.id, s.owner, s.title, s.artist, s.genre, s.media, s.home,
+                                   std::to_string(int(s.kind)), flag(s.web), flag(s.isPublic), flag(s.hidden),
+                                   flag(s.missing), std::to_string(s.added), std::to_string(s.plays)});
+        if (!added.ok() || added.rows() != 1)
+            return Outcome::Failed;
+        for (const auto &[w, n] : s.weeklyPlays)
+            if (!db->exec("INSERT INTO weekly_plays(seq, week, plays) VALUES ($1::bigint, $2::integer, $3::bigint)",
+                          {added.text(0, 0), std::to_string(w), std::to_string(n)})
+                     .ok())
+                return Outcome::Failed;
+    }
+    // The songs have new rows: ranks are worked out again.
+    if (!db->exec("SELECT nextval('play_counter')").ok())
+        return Outcome::Failed;
+    return t.commit() ? Outcome::Done : Outcome::Failed;
+}
+
+} // namespace kalvuno::server
