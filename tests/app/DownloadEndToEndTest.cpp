@@ -11,6 +11,7 @@
 #include "TextCodec.h"
 
 #include <QDir>
+#include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QMenuBar>
@@ -162,6 +163,15 @@ TEST_F(DownloadEndToEnd, ClosingEndsARunningDownloadAtOnceAndLeavesNoFile)
     pointerAway(w);
     QTRY_VERIFY_WITH_TIMEOUT(downloading, 15000);
     QTRY_VERIFY(w.statusBar()->currentMessage().startsWith(u"ダウンロード中: Slow"_qs));
+    // A hint that comes meanwhile stays as long as its control has the
+    // pointer; the progress is back once it has gone.
+    QStatusTipEvent hint(u"ヒント"_qs);
+    QApplication::sendEvent(&w, &hint);
+    QTest::qWait(1500);
+    EXPECT_EQ(w.statusBar()->currentMessage(), u"ヒント"_qs);
+    QStatusTipEvent gone{QString()};
+    QApplication::sendEvent(&w, &gone);
+    QTRY_VERIFY_WITH_TIMEOUT(w.statusBar()->currentMessage().startsWith(u"ダウンロード中: Slow"_qs), 3000);
     QElapsedTimer timer;
     timer.start();
     w.close();
