@@ -114,7 +114,8 @@ public:
     std::atomic<bool> ranOnCallerThread{false};
     std::thread::id caller = std::this_thread::get_id();
 
-    bool fetch(const DownloadJob &job, const std::atomic<bool> &cancel, const DownloadProgressFunction &progress) override
+    bool fetch(const DownloadJob &job, const std::atomic<bool> &cancel,
+               const DownloadProgressFunction &progress) override
     {
         ++started;
         ranOnCallerThread = ranOnCallerThread || std::this_thread::get_id() == caller;

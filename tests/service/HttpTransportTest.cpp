@@ -142,7 +142,9 @@ TEST_F(TransportTest, AnIncompleteDownloadLeavesNoFileAndKeepsTheOlderCopy)
     DownloadOptions shortTotal;
     shortTotal.totalLimitMs = 1500;
     const Case cases[] = {
-        {"an error page", [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(404, "<html>no</html>")); }, {}},
+        {"an error page",
+         [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(404, "<html>no</html>")); },
+         {}},
         {"a redirect without a target",
          [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(302, "moved")); }, {}},
         {"an empty body", [](RawHttpServer &, int fd) { RawHttpServer::send(fd, httpAnswer(200, "")); }, {}},
@@ -207,7 +209,8 @@ TEST_F(TransportTest, ADownloadThatCannotReachTheServerKeepsTheOlderCopy)
     }
     EXPECT_FALSE(http.DownloadToFile(tmp.path("old.mp3"), QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort)));
     EXPECT_EQ(readBytes(tmp.path("old.mp3")), "old content");
-    EXPECT_FALSE(http.DownloadToFile(tmp.path("missing/new.mp3"), QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort)));
+    const QString nowhere = QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort);
+    EXPECT_FALSE(http.DownloadToFile(tmp.path("missing/new.mp3"), nowhere));
     EXPECT_FALSE(QFileInfo::exists(tmp.path("missing")));
 }
 
