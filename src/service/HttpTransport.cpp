@@ -251,13 +251,13 @@ int watchFileTransfer(void *user, curl_off_t total, curl_off_t, curl_off_t, curl
     return 0;
 }
 
-// What may be written: the cap, and the free space less a reserve.
-qint64 downloadBudget(const QString &fileName, qint64 cap)
+// What may be written: the cap, and the free space less the reserve.
+qint64 downloadBudget(const QString &fileName, const DownloadOptions &options)
 {
     const QStorageInfo storage(QFileInfo(fileName).absolutePath());
     if (!storage.isValid())
         return 0;
-    return std::min(cap, storage.bytesAvailable() - kDownloadFreeSpaceReserve);
+    return std::min(options.sizeCap, storage.bytesAvailable() - options.freeSpaceReserve);
 }
 
 size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
@@ -401,7 +401,7 @@ bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, 
         busy.emplace();
     QString location = url;
     SubstituteAddress(location);
-    const qint64 budget = downloadBudget(fileName, options.sizeCap);
+    const qint64 budget = downloadBudget(fileName, options);
     if (budget <= 0)
         return false;
     // The body goes to a temporary file beside the target; the target is

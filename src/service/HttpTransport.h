@@ -40,6 +40,8 @@ struct DownloadOptions
     std::function<void(qint64 received, qint64 total)> progress;
     qint64 sizeCap = kDownloadSizeCap;
     uint32_t totalLimitMs = kDownloadTotalLimitMs;
+    // The free space a download must leave on its disk.
+    qint64 freeSpaceReserve = kDownloadFreeSpaceReserve;
 };
 
 // Replaces everything up to and including the first occurrence of the

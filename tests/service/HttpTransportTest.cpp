@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QElapsedTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -212,6 +213,28 @@ TEST_F(TransportTest, ADownloadThatCannotReachTheServerKeepsTheOlderCopy)
     const QString nowhere = QStringLiteral("http://127.0.0.1:%1/a").arg(closedPort);
     EXPECT_FALSE(http.DownloadToFile(tmp.path("missing/new.mp3"), nowhere));
     EXPECT_FALSE(QFileInfo::exists(tmp.path("missing")));
+}
+
+TEST_F(TransportTest, ADownloadLeavesTheDisksReserveFree)
+{
+    TempDir tmp;
+    writeBytes(tmp.path("s.mp3"), "older copy");
+    RawHttpServer server([](int fd, const std::string &) {
+        RawHttpServer::send(fd, httpAnswer(200, std::string(4000000, 'b')));
+    });
+    // Far from the edges, as other programs change the free space meanwhile.
+    const qint64 available = QStorageInfo(tmp.dir.path()).bytesAvailable();
+    DownloadOptions full;
+    full.freeSpaceReserve = available + (qint64(1) << 30);
+    EXPECT_FALSE(http.DownloadToFile(tmp.path("s.mp3"), local(server, "/s.mp3"), full));
+    EXPECT_EQ(server.connections(), 0) << "the free space is checked before connecting";
+    DownloadOptions nearlyFull;
+    nearlyFull.freeSpaceReserve = available - 100000;
+    EXPECT_FALSE(http.DownloadToFile(tmp.path("s.mp3"), local(server, "/s.mp3"), nearlyFull));
+    EXPECT_EQ(readBytes(tmp.path("s.mp3")), "older copy");
+    EXPECT_EQ(QDir(tmp.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"s.mp3"});
+    ASSERT_TRUE(http.DownloadToFile(tmp.path("s.mp3"), local(server, "/s.mp3")));
+    EXPECT_EQ(readBytes(tmp.path("s.mp3")).size(), 4000000);
 }
 
 TEST_F(TransportTest, DownloadReportsItsProgress)
