@@ -1,7 +1,11 @@
 // Fills a service database with a synthetic catalog for load tests:
 //   kalvuno_bench_service_seed DB COUNT
+// DB is an SQLite file or a postgresql:// URL.
 #include "CatalogStore.h"
+#include "PostgresLibrary.h"
 #include "RequestToken.h"
+
+#include <memory>
 
 #include <cstdio>
 #include <random>
@@ -16,10 +20,22 @@ int main(int argc, char **argv)
         return 2;
     }
     const int count = std::atoi(argv[2]);
-    CatalogStore store;
-    if (!store.open(argv[1])) {
-        std::fprintf(stderr, "%s\n", store.error().c_str());
-        return 1;
+    const std::string db = argv[1];
+    std::unique_ptr<SongWriter> store;
+    if (db.rfind("postgresql://", 0) == 0) {
+        auto shared = std::make_unique<PostgresLibrary>(db, PostgresLibrary::Options{1, {}});
+        if (!shared->ok()) {
+            std::fprintf(stderr, "%s\n", shared->error().c_str());
+            return 1;
+        }
+        store = std::move(shared);
+    } else {
+        auto file = std::make_unique<CatalogStore>();
+        if (!file->open(db)) {
+            std::fprintf(stderr, "%s\n", file->error().c_str());
+            return 1;
+        }
+        store = std::move(file);
     }
     // Artists from Japanese and Latin syllables, so one- and two-character
     // filters match a realistic share of the catalog.
@@ -50,10 +66,14 @@ int main(int argc, char **argv)
                     s.plays += plays;
                 }
         songs.push_back(std::move(s));
-    }
-    if (!store.insertSongs(songs)) {
-        std::fprintf(stderr, "cannot store the songs\n");
-        return 1;
+        // In batches: a million songs at once would need gigabytes here.
+        if (songs.size() == 50000 || i + 1 == count) {
+            if (!store->insertSongs(songs)) {
+                std::fprintf(stderr, "cannot store the songs\n");
+                return 1;
+            }
+            songs.clear();
+        }
     }
     std::printf("%d songs in %s\n", count, argv[1]);
     return 0;

@@ -21,6 +21,8 @@ constexpr const char *kSongColumns = "s.seq, s.key, s.id, s.owner, s.title, s.ar
 // Only one process works the ranks out at a time.
 constexpr const char *kRankLock = "7418230462";
 constexpr auto kRankRefreshPeriod = std::chrono::milliseconds(200);
+// From this many matches on, a random search samples instead of shuffling all.
+constexpr int kManyMatches = 2000;
 
 struct Row
 {
@@ -217,19 +219,24 @@ bool PostgresLibrary::insertSongs(const std::vector<Song> &songs)
         for (const auto &[w, n] : s.weeklyPlays)
             plays += copyRow({storeKey(s), std::to_string(w), std::to_string(n)});
     }
+    const char *columns = "key, id, owner, title, artist, genre, media, home, kind, web, public, hidden, missing, added,"
+                          " plays";
     return t.open()
-        && db->copyIn("songs(key, id, owner, title, artist, genre, media, home, kind, web, public, hidden, missing,"
-                      " added, plays)",
-                      rows)
+        && db->exec("CREATE TEMPORARY TABLE incoming_songs ON COMMIT DROP AS SELECT " + std::string(columns)
+                    + " FROM songs WITH NO DATA")
+               .ok()
+        && db->copyIn("incoming_songs(" + std::string(columns) + ")", rows)
+        && db->exec("INSERT INTO songs(" + std::string(columns) + ") SELECT " + columns + " FROM incoming_songs").ok()
+        && db->exec("INSERT INTO ids(prefix, id, kind) SELECT left(id, 8), id, 2 FROM incoming_songs WHERE id <> ''"
+                    " ON CONFLICT DO NOTHING")
+               .ok()
         && db->exec("CREATE TEMPORARY TABLE incoming_plays(key text, week integer, plays bigint) ON COMMIT DROP").ok()
         && db->copyIn("incoming_plays(key, week, plays)", plays)
         && db->exec("INSERT INTO weekly_plays(seq, week, plays) SELECT s.seq, i.week, i.plays"
                     " FROM incoming_plays i JOIN songs s ON s.key = i.key")
                .ok()
-        && db->exec("INSERT INTO ids(prefix, id, kind) SELECT left(id, 8), id, 2 FROM songs WHERE id <> ''"
-                    " ON CONFLICT DO NOTHING")
-               .ok()
-        && db->exec("SELECT nextval('play_counter')").ok() && db->exec("ANALYZE").ok() && t.commit();
+        && db->exec("SELECT nextval('play_counter')").ok() && t.commit()
+        && db->exec("ANALYZE songs; ANALYZE song_grams; ANALYZE weekly_plays").ok();
 }
 
 bool PostgresLibrary::isEmpty()
@@ -261,22 +268,39 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
         where += " AND NOT s.web";
     else if (!r.library)
         where += " AND s.web";
+    auto db = m_pool->take();
     const std::pair<int, const std::string *> fields[] = {{0, &r.artist}, {1, &r.title}, {2, &r.genre}};
     const char *const columns[] = {"s.artist_f", "s.title_f", "s.genre_f"};
+    bool fewGrams = false; // a one- or two-character filter that few songs match
+    bool trigrams = false;
     for (const auto &[field, query] : fields) {
         if (query->empty())
             continue;
         const size_t n = characters(*query);
-        if (n == 1 || n == 2) // too short for trigrams: the table of one and two characters
-            where += " AND s.seq IN (SELECT g.seq FROM song_grams g WHERE g.field = " + std::to_string(field)
-                + " AND g.gram = " + param(*query) + ")";
-        else
+        if (n != 1 && n != 2) {
+            trigrams = true;
             where += std::string(" AND ") + columns[field] + " LIKE " + param("%" + likeEscape(*query) + "%");
+            continue;
+        }
+        // Too short for trigrams: the table of one and two characters. A
+        // common one is best checked song by song along the order's index
+        // (the search stops after a few songs); a rare one is best read
+        // whole first.
+        const std::string gram = "g.field = " + std::to_string(field) + " AND g.gram = " + param(*query);
+        PgResult many = db->exec("SELECT count(*) FROM (SELECT 1 FROM song_grams g WHERE g.field = $1::smallint AND"
+                                 " g.gram = $2 LIMIT " + std::to_string(kManyMatches) + ") AS m",
+                                 {std::to_string(field), *query});
+        const bool common = many.ok() && many.integer(0, 0) >= kManyMatches;
+        fewGrams = fewGrams || !common;
+        if (common) // OFFSET 0 keeps it a check per song
+            where += " AND EXISTS (SELECT 1 FROM song_grams g WHERE " + gram + " AND g.seq = s.seq OFFSET 0)";
+        else
+            where += " AND s.seq IN (SELECT g.seq FROM song_grams g WHERE " + gram + ")";
     }
-    const bool filtered = !r.artist.empty() || !r.title.empty() || !r.genre.empty();
     const std::string limit = " LIMIT " + std::to_string(max);
     const int32_t current = week();
     std::string sql;
+    bool sampled = false;
     switch (r.order) {
     case SearchRequest::Order::New:
         sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where + " ORDER BY s.added DESC, s.web, s.seq" + limit;
@@ -285,10 +309,18 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
         sql = std::string("SELECT ") + kSongColumns + " FROM ranks r JOIN songs s ON s.seq = r.seq WHERE r.week = "
             + param(std::to_string(current - r.weeksAgo)) + "::integer AND " + where + " ORDER BY r.place" + limit;
         break;
-    case SearchRequest::Order::Random:
-        if (!filtered) {
-            // Random points on the songs' random numbers, each taking the next
-            // song: a few index look-ups instead of shuffling the catalog.
+    case SearchRequest::Order::Random: {
+        // Many matches: random points on the songs' random numbers, each
+        // taking the next match, are a few index look-ups. Few matches are
+        // cheaper to take all and shuffle.
+        sampled = !fewGrams;
+        if (sampled && trigrams) {
+            PgResult many = db->exec("SELECT count(*) FROM (SELECT 1 FROM songs s WHERE " + where + " LIMIT "
+                                         + std::to_string(kManyMatches) + ") AS m",
+                                     params);
+            sampled = many.ok() && many.integer(0, 0) >= kManyMatches;
+        }
+        if (sampled) {
             std::string points = "{";
             std::uniform_real_distribution<double> uniform(0.0, 1.0);
             for (size_t k = 0; k < 2 * max + 4; ++k)
@@ -301,16 +333,16 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
         }
         break;
     }
-    auto db = m_pool->take();
+    }
     PgResult found = db->exec(sql, params);
     if (!found.ok())
         return {};
     std::vector<Row> rows;
     for (int i = 0; i < found.rows(); ++i)
         rows.push_back(readSong(found, i));
-    if (r.order == SearchRequest::Order::Random && !filtered) {
-        if (rows.size() < max) {
-            // Few songs, or the points fell close together: take them all at random.
+    if (r.order == SearchRequest::Order::Random) {
+        if (sampled && rows.size() < max) {
+            // The points fell close together: take the matches at random.
             params.pop_back(); // the points
             found = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
                                  + " ORDER BY random()" + limit,

@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <regex>
+#include <cstdlib>
 
 extern char **environ;
 
@@ -50,9 +50,8 @@ public:
         while (m_pid > 0 && read(out[0], &c, 1) == 1 && c != '\n')
             text += c;
         close(out[0]);
-        std::smatch m;
-        if (std::regex_search(text, m, std::regex(R"(127\.0\.0\.1:(\d+))")))
-            m_port = std::stoi(m[1]);
+        if (const size_t at = text.find("127.0.0.1:"); at != std::string::npos)
+            m_port = std::atoi(text.c_str() + at + 10);
     }
     ~ServiceProcess()
     {
