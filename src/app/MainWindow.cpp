@@ -1,6 +1,9 @@
 #include "MainWindow.h"
 
+#include "AboutDialog.h"
 #include "AddressSubstitution.h"
+#include "ControlPanel.h"
+#include "InformationPanel.h"
 #include "ListSection.h"
 #include "BusyIndicator.h"
 #include "MessageBox.h"
@@ -109,6 +112,18 @@ void TFo_Kalvuno::createMenus()
                {"MSR_Search", QStringLiteral("再検索(&S)"), 3},
                {"MSR_Next", QStringLiteral("次のリスト(&N)"), 4}},
               &TFo_Kalvuno::MS_RepeatClick);
+    M_Help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    M_Help->setObjectName(QStringLiteral("M_Help"));
+    QAction *about = M_Help->addAction(QStringLiteral("バージョン情報(&A)..."));
+    about->setObjectName(QStringLiteral("MH_About"));
+    about->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    connect(about, &QAction::triggered, this, &TFo_Kalvuno::MH_AboutClick);
+}
+
+void TFo_Kalvuno::MH_AboutClick()
+{
+    TFo_About about(this);
+    about.exec();
 }
 
 void TFo_Kalvuno::createStatusBar()
@@ -157,11 +172,19 @@ void TFo_Kalvuno::createRightColumn()
     Pa_CtrlBase = new QWidget(base);
     Pa_CtrlBase->setObjectName(QStringLiteral("Pa_CtrlBase"));
     Pa_CtrlBase->setFixedHeight(279);
+    PB_Information = new InformationPanel(Pa_CtrlBase);
+    PB_Information->setFixedHeight(185);
+    PB_Control = new ControlPanel(m_playback.panel(), Pa_CtrlBase);
+    PB_Control->setFixedHeight(94);
     auto *panels = new QVBoxLayout(Pa_CtrlBase);
     panels->setContentsMargins(0, 0, 0, 0);
     panels->setSpacing(0);
-    panels->addStretch(1);
-    panels->addLayout(createControls());
+    panels->addWidget(PB_Information);
+    panels->addWidget(PB_Control);
+    PB_Information->navigate = [this](const QString &url) { navigate(url); };
+    // The Home button's hint changes as the pointer enters and leaves it.
+    connect(PB_Information, &InformationPanel::hintChanged, this,
+            [this](const QString &hint) { statusBar()->showMessage(QString(hint).replace(u'\r', u'\n')); });
 
     auto *column = new QVBoxLayout(base);
     column->setContentsMargins(0, 0, 0, 0);
@@ -189,8 +212,10 @@ void TFo_Kalvuno::createRightColumn()
 
     connect(m_playlistPanel, &PlaylistPanel::writeFailed, this,
             [this](const QString &path) { messagebox::showWriteError(this, path); });
-    connect(m_playlistPanel, &PlaylistPanel::informationChanged, this,
-            [this](const EntryInfo &info) { m_information = info; });
+    connect(m_playlistPanel, &PlaylistPanel::informationChanged, this, [this](const EntryInfo &info) {
+        m_information = info;
+        PB_Information->setTexts(info);
+    });
     connect(m_playlistPanel, &PlaylistPanel::playRequested, this, &TFo_Kalvuno::PlaySelectedEntry);
 }
 
@@ -306,6 +331,8 @@ void TFo_Kalvuno::FormShow()
     m_playback.repeatMode = m_config->read(keys::RepeatMode);
     m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
     m_playback.browseOnPlay = m_config->read(keys::Browse);
+    PB_Information->Build();
+    PB_Control->Build();
 
     // A "Current.ini" is still there only when the last run did not end normally.
     m_playlistPanel->LoadCurrentList(-1, true);
@@ -412,6 +439,8 @@ void TFo_Kalvuno::closeEvent(QCloseEvent *event)
 
 void TFo_Kalvuno::FormClose()
 {
+    PB_Information->setClosing();
+    PB_Control->setClosing();
     m_playback.shutDown();
     m_firstShow = true;
     HideTrayIcon();

@@ -23,6 +23,8 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class ListSection;
+class ControlPanel;
+class InformationPanel;
 class TFo_Search;
 class Mpris;
 class TFo_Video;
@@ -79,6 +81,7 @@ public:
     void Pa_ChangeList(int section);
     void FormResize();
     void MV_StatusBarClick();
+    void MH_AboutClick();
 
     // Restores the window from the tray, as a left click on the icon does.
     void restoreFromTray();
@@ -113,7 +116,6 @@ private:
     void createRightColumn();
     void createBrowserBar();
     void createSearchBar();
-    QLayout *createControls();
     void OpenFileByType(const QString &file, bool &stop);
     // A new search or a favourite's: the answer replaces the list and plays.
     void replaceBySearch(const QString &query);
@@ -171,7 +173,10 @@ private:
     ListSection *m_favoritesSection = nullptr;
     ListSection *m_playlistsSection = nullptr;
     QWidget *Pa_CtrlBase = nullptr;
+    InformationPanel *PB_Information = nullptr;
+    ControlPanel *PB_Control = nullptr;
     QAction *MV_StatusBar = nullptr;
+    QMenu *M_Help = nullptr;
     int m_activeSection = 0;
     Mpris *m_mpris = nullptr;
     QMenu *MV_VideoSize = nullptr;

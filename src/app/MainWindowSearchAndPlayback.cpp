@@ -3,6 +3,7 @@
 // ask of the window.
 #include "MainWindow.h"
 
+#include "ControlPanel.h"
 #include "MessageBox.h"
 #include "PlayCount.h"
 #include "PlaylistPanel.h"
@@ -84,26 +85,6 @@ void TFo_Kalvuno::createSearchBar()
     bar->addWidget(panel);
     connect(Bu_Search, &QPushButton::clicked, this, &TFo_Kalvuno::Bu_SearchClick);
     connect(Bu_NewSearch, &QPushButton::clicked, this, &TFo_Kalvuno::MF_NewSearchClick);
-}
-
-QLayout *TFo_Kalvuno::createControls()
-{
-    // Plain buttons that stand in for the control panel until it is drawn.
-    auto *row = new QHBoxLayout;
-    row->setSpacing(2);
-    QPushButton *previous = button("Bu_CtrlPrevious", QStringLiteral("◀◀"), QStringLiteral("前の曲"), this);
-    QPushButton *play = button("Bu_CtrlPlay", QStringLiteral("▶ ❚❚"), QStringLiteral("再生・一時停止"), this);
-    QPushButton *stop = button("Bu_CtrlStop", QStringLiteral("■"), QStringLiteral("停止"), this);
-    QPushButton *next = button("Bu_CtrlNext", QStringLiteral("▶▶"), QStringLiteral("次の曲"), this);
-    for (QPushButton *b : {previous, play, stop, next}) {
-        b->setMinimumWidth(10);
-        row->addWidget(b);
-    }
-    connect(previous, &QPushButton::clicked, this, [this] { m_playback.stepSelection(-1); });
-    connect(play, &QPushButton::clicked, this, [this] { m_playback.playOrPause(); });
-    connect(stop, &QPushButton::clicked, this, [this] { m_playback.StopPlayback(); });
-    connect(next, &QPushButton::clicked, this, [this] { m_playback.stepSelection(+1); });
-    return row;
 }
 
 std::unique_ptr<TFo_Search> TFo_Kalvuno::searchDialogFrom(const QString &favoriteFile)
@@ -246,10 +227,9 @@ void TFo_Kalvuno::showList() { m_playlistPanel->refresh(); }
 
 void TFo_Kalvuno::showEntry() { m_playlistPanel->LB_PlayClick(); }
 
-// The browser pane, the control panel and the automatic download come with
-// their issues; until then these have nothing to show or do.
+// The browser pane comes with its own work; until then there is nowhere to go.
 void TFo_Kalvuno::navigate(const QString &) {}
-void TFo_Kalvuno::repaintControls() {}
+void TFo_Kalvuno::repaintControls() { PB_Control->refresh(); }
 
 void TFo_Kalvuno::sendPlayCount(const QString &key) { SendPlayCount(m_transport, key); }
 

@@ -169,35 +169,23 @@ void Playback::runTick()
         return;
     }
 
+    // The control panel's part: the thumb follows a playing entry, goes back
+    // to 0 without one, and moves while rewind or fast forward is held.
     const std::shared_ptr<TPlay> player = m_player;
-    if (!player) {
-        if (m_panelPosition != 0) {
-            m_panelPosition = 0;
-            m_host.repaintControls();
-        }
-        return;
-    }
-    const int state = player->State;
-    switch (state) {
-    case 0:
-        m_openWaitMs += kTickMs;
-        break;
-    case 1:
-        m_panelPosition = float(player->Position.load());
+    const int state = player ? player->State.load() : 0;
+    if (m_panel.tick())
         m_host.repaintControls();
-        break;
-    case 2:
-        // A paused entry never ends. (Holding rewind or fast forward moves
-        // the thumb here once the control panel exists.)
+    if (!player)
         return;
-    default:
-        break;
-    }
+    if (state == 0)
+        m_openWaitMs += kTickMs;
+    else if (state == 2)
+        return; // a paused entry never ends
 
     const bool hasLength = player->Duration > 0;
     if (hasLength)
         m_unopenableRun = 0;
-    const bool ended = (state == 1 && m_panelPosition == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
+    const bool ended = (state == 1 && m_panel.position() == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
     if (!ended)
         return;
     // The maintenance clean-up's log and counters go here when that mode exists.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Configuration.h"
+#include "ControlPanelRules.h"
 #include "CurrentPlaylist.h"
 
 #include <QString>
@@ -50,23 +51,23 @@ inline constexpr int kOpenLimitMs = 30000;
 
 // Starting and stopping entries, the player poll of the main loop, and what
 // plays next by the repeat mode. The form owns the timer and the widgets.
-class Playback
+class Playback : public ControlPanelHost
 {
 public:
     Playback(CurrentPlaylist &playlist, Configuration &config, PlaybackHost &host);
 
     void PlaySelectedEntry();
-    void StopPlayback();
+    void StopPlayback() override;
     // The window closes: playback stops and nothing starts a player after it.
     void shutDown();
-    void PausePlayback();
+    void PausePlayback() override;
     void ResumePlayback();
 
     // The control panel's previous and next buttons (delta -1 or +1): move
     // the selection; a paused entry stops, otherwise the new one starts.
-    void stepSelection(int delta);
+    void stepSelection(int delta) override;
     // The play/pause button: pause, resume, or start the selected entry.
-    void playOrPause();
+    void playOrPause() override;
 
     // The tick from its deferred action on: the pending list action, the
     // player poll, end detection, heard-to-the-end and the advance. A tick
@@ -75,10 +76,12 @@ public:
     void tick();
     bool isTicking() const { return m_tickDepth > 0; }
 
-    std::shared_ptr<TPlay> player() const { return m_player; }
+    std::shared_ptr<TPlay> player() const override { return m_player; }
+    // The control panel's state: its thumb, buttons and mouse modes.
+    ControlPanelRules &panel() { return m_panel; }
     const QString &currentKey() const { return m_currentKey; }
     int openWaitMs() const { return m_openWaitMs; }
-    float panelPosition() const { return m_panelPosition; }
+    float panelPosition() const { return m_panel.position(); }
 
     int repeatMode = 0;       // 0 off, 1 item, 2 list, 3 re-search, 4 next list
     QString currentQuery;     // the last search's query
@@ -97,7 +100,7 @@ private:
     std::shared_ptr<TPlay> m_player;
     QString m_currentKey;
     int m_openWaitMs = 0;
-    float m_panelPosition = 0; // the control panel's thumb, 32-bit as the panel holds it
+    ControlPanelRules m_panel{*this};
     int m_tickDepth = 0;
     bool m_shutDown = false;
     // Entries that ended without ever opening, one after the other. Once

@@ -3,6 +3,7 @@
 #include "HttpFrontEnd.h"
 #include "IniFile.h"
 #include "LibraryService.h"
+#include "MemoryLibrary.h"
 #include "MessageBox.h"
 #include "ProfilePaths.h"
 #include "SearchSongs.h"
@@ -28,6 +29,7 @@ struct LocalService
 {
     TempDir tmp;
     CatalogStore store;
+    std::unique_ptr<MemoryLibrary> library;
     std::unique_ptr<LibraryService> service;
     std::unique_ptr<HttpFrontEnd> frontEnd;
     std::thread thread;
@@ -54,7 +56,8 @@ struct LocalService
             songs.push_back(s);
         }
         store.insertSongs(songs);
-        service = std::make_unique<LibraryService>(store, LibraryService::Options{});
+        library = std::make_unique<MemoryLibrary>(store, MemoryLibrary::Options{});
+        service = std::make_unique<LibraryService>(*library);
         frontEnd = std::make_unique<HttpFrontEnd>(*service, media);
         port = frontEnd->bind("127.0.0.1", 0);
         thread = std::thread([this] { frontEnd->run(); });
