@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QAction>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QSystemTrayIcon>
 #include "QtTry.h"
 #include <gtest/gtest.h>
@@ -261,6 +262,16 @@ TEST_F(MainWindowTest, ListSectionsAndTheStatusBar)
     // The active list takes what the headers and the panels leave.
     const int column = w.findChild<QWidget *>("Pa_Base")->height();
     QTRY_COMPARE(w.findChild<QWidget *>("Pa_PlayListBase")->height(), column - 25 - 25 - 279);
+
+    // The hint of the control under the pointer, painted panels included.
+    for (const char *name : {"PB_Control", "PB_Information", "LB_Play"}) {
+        QWidget *control = w.findChild<QWidget *>(name);
+        QStatusTipEvent tip(control->statusTip());
+        QCoreApplication::sendEvent(control, &tip);
+        EXPECT_EQ(w.statusBar()->currentMessage(), control->statusTip()) << name;
+        EXPECT_FALSE(control->statusTip().isEmpty()) << name;
+    }
+    EXPECT_EQ(w.findChild<QWidget *>("PB_Control")->statusTip(), u"再生をコントロールします");
 
     QAction *toggle = w.findChild<QAction *>("MV_StatusBar");
     toggle->trigger();
