@@ -4,10 +4,12 @@
 #include "TempDir.h"
 #include "MainWindow.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QAction>
 #include <QStatusBar>
+#include <QTimer>
 #include <QStatusTipEvent>
 #include <QSystemTrayIcon>
 #include "QtTry.h"
@@ -272,6 +274,20 @@ TEST_F(MainWindowTest, ListSectionsAndTheStatusBar)
         EXPECT_FALSE(control->statusTip().isEmpty()) << name;
     }
     EXPECT_EQ(w.findChild<QWidget *>("PB_Control")->statusTip(), u"再生をコントロールします");
+
+    // The help menu's version dialog, modal, closed by Escape.
+    QAction *about = w.findChild<QAction *>("MH_About");
+    EXPECT_EQ(about->text(), u"バージョン情報(&A)...");
+    EXPECT_EQ(about->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    QString aboutTitle;
+    QTimer::singleShot(100, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        aboutTitle = dialog ? dialog->windowTitle() : QString();
+        if (dialog)
+            QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    about->trigger();
+    EXPECT_EQ(aboutTitle, u"バージョン情報");
 
     QAction *toggle = w.findChild<QAction *>("MV_StatusBar");
     toggle->trigger();
