@@ -84,7 +84,9 @@ void Catalog::rebuild(bool songsChanged)
     for (uint32_t i = 0; i < newest.size(); ++i)
         newest[i] = i;
     std::stable_sort(newest.begin(), newest.end(), [this](uint32_t a, uint32_t b) {
-        return m_songs[a].added != m_songs[b].added ? m_songs[a].added > m_songs[b].added : m_songs[a].web < m_songs[b].web;
+        const Song &x = m_songs[a];
+        const Song &y = m_songs[b];
+        return x.added != y.added ? x.added > y.added : x.web < y.web;
     });
     m_artistGrams.clear();
     m_titleGrams.clear();

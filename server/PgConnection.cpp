@@ -37,7 +37,10 @@ std::string PgResult::text(int row, int column) const
     return std::string(PQgetvalue(m_result, row, column), size_t(PQgetlength(m_result, row, column)));
 }
 
-int64_t PgResult::integer(int row, int column) const { return std::strtoll(PQgetvalue(m_result, row, column), nullptr, 10); }
+int64_t PgResult::integer(int row, int column) const
+{
+    return std::strtoll(PQgetvalue(m_result, row, column), nullptr, 10);
+}
 
 bool PgResult::boolean(int row, int column) const { return PQgetvalue(m_result, row, column)[0] == 't'; }
 

@@ -196,12 +196,14 @@ bool PostgresLibrary::refreshRanks()
     const std::vector<std::optional<std::string>> params = {std::to_string(current)};
     const bool done = db->exec("DELETE FROM ranks", {}).ok()
         && db->exec("INSERT INTO ranks(week, place, seq)"
-                    " SELECT w.week, row_number() OVER (PARTITION BY w.week ORDER BY w.plays DESC, s.added DESC, s.seq),"
-                    " w.seq FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
+                    " SELECT w.week,"
+                    " row_number() OVER (PARTITION BY w.week ORDER BY w.plays DESC, s.added DESC, s.seq), w.seq"
+                    " FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
                     " WHERE w.week BETWEEN $1::integer - 7 AND $1::integer AND w.plays > 0",
                     params)
                .ok()
-        && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2", {std::to_string(current), std::to_string(counter)})
+        && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2",
+                    {std::to_string(current), std::to_string(counter)})
                .ok();
     return done && t.commit();
 }
@@ -219,8 +221,8 @@ bool PostgresLibrary::insertSongs(const std::vector<Song> &songs)
         for (const auto &[w, n] : s.weeklyPlays)
             plays += copyRow({storeKey(s), std::to_string(w), std::to_string(n)});
     }
-    const char *columns = "key, id, owner, title, artist, genre, media, home, kind, web, public, hidden, missing, added,"
-                          " plays";
+    const char *columns = "key, id, owner, title, artist, genre, media, home, kind, web, public, hidden, missing,"
+                          " added, plays";
     return t.open()
         && db->exec("CREATE TEMPORARY TABLE incoming_songs ON COMMIT DROP AS SELECT " + std::string(columns)
                     + " FROM songs WITH NO DATA")
@@ -256,7 +258,8 @@ size_t PostgresLibrary::songCount()
 std::string PostgresLibrary::search(const SearchRequest &r, const std::string &hostPort)
 {
     const size_t max = size_t(std::clamp(r.max, 0, 100));
-    if (max == 0 || (!r.library && !r.web) || (r.order == SearchRequest::Order::Rank && (r.weeksAgo < 0 || r.weeksAgo >= kRankWeeks)))
+    const bool noRankWeek = r.order == SearchRequest::Order::Rank && (r.weeksAgo < 0 || r.weeksAgo >= kRankWeeks);
+    if (max == 0 || (!r.library && !r.web) || noRankWeek)
         return {};
     std::vector<std::optional<std::string>> params;
     const auto param = [&params](std::string value) {
@@ -303,7 +306,8 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
     bool sampled = false;
     switch (r.order) {
     case SearchRequest::Order::New:
-        sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where + " ORDER BY s.added DESC, s.web, s.seq" + limit;
+        sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
+            + " ORDER BY s.added DESC, s.web, s.seq" + limit;
         break;
     case SearchRequest::Order::Rank:
         sql = std::string("SELECT ") + kSongColumns + " FROM ranks r JOIN songs s ON s.seq = r.seq WHERE r.week = "
@@ -362,13 +366,15 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
                                " AND week BETWEEN $2::integer - 4 AND $2::integer",
                                {textArray(seqs), std::to_string(current)});
     for (int i = 0; placed.ok() && i < placed.rows(); ++i)
-        ranks[placed.integer(i, 0)][current - placed.integer(i, 1)] = uint8_t(std::min<int64_t>(placed.integer(i, 2), 255));
+        ranks[placed.integer(i, 0)][size_t(current - placed.integer(i, 1))]
+            = uint8_t(std::min<int64_t>(placed.integer(i, 2), 255));
     std::string out;
     for (const Row &row : rows) {
         uint8_t entryRanks[kAnsweredRanks] = {};
         if (const auto it = ranks.find(row.seq); it != ranks.end())
             std::copy(it->second.begin(), it->second.end(), entryRanks);
-        const std::string entry = answerEntry(row.song, answerHead(row.song), toCp932(row.song.home), entryRanks, hostPort);
+        const Song &s = row.song;
+        const std::string entry = answerEntry(s, answerHead(s), toCp932(s.home), entryRanks, hostPort);
         if (out.size() + entry.size() >= kAnswerLimit)
             break;
         out += entry;
@@ -379,8 +385,9 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
 std::vector<Song> PostgresLibrary::newest(Kind kind, int max)
 {
     auto db = m_pool->take();
-    PgResult r = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE s.kind = $1::smallint AND s.visible"
-                              " AND NOT s.web ORDER BY s.added DESC, s.web, s.seq LIMIT $2::integer",
+    PgResult r = db->exec(std::string("SELECT ") + kSongColumns
+                              + " FROM songs s WHERE s.kind = $1::smallint AND s.visible AND NOT s.web"
+                                " ORDER BY s.added DESC, s.web, s.seq LIMIT $2::integer",
                           {std::to_string(int(kind)), std::to_string(max)});
     std::vector<Song> songs;
     for (int i = 0; r.ok() && i < r.rows(); ++i)
@@ -488,10 +495,10 @@ LibraryStore::Outcome PostgresLibrary::replaceSongsOf(const std::string &owner, 
         || !db->exec("UPDATE ids SET owner = $1 WHERE kind = 1 AND id = ANY($2::text[])", {owner, textArray(ids)}).ok())
         return Outcome::Failed;
     for (const Song &s : songs) {
-        PgResult added = db->exec("INSERT INTO songs(key, id, owner, title, artist, genre, media, home, kind, web, public,"
-                                  " hidden, missing, added, plays) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9::smallint,"
-                                  " $10::boolean, $11::boolean, $12::boolean, $13::boolean, $14::bigint, $15::bigint)"
-                                  " RETURNING seq",
+        PgResult added = db->exec("INSERT INTO songs(key, id, owner, title, artist, genre, media, home, kind, web,"
+                                  " public, hidden, missing, added, plays) VALUES ($1, $2, $3, $4, $5, $6, $7, $8,"
+                                  " $9::smallint, $10::boolean, $11::boolean, $12::boolean, $13::boolean, $14::bigint,"
+                                  " $15::bigint) RETURNING seq",
                                   {storeKey(s), s.id, s.owner, s.title, s.artist, s.genre, s.media, s.home,
                                    std::to_string(int(s.kind)), flag(s.web), flag(s.isPublic), flag(s.hidden),
                                    flag(s.missing), std::to_string(s.added), std::to_string(s.plays)});

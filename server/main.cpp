@@ -129,7 +129,8 @@ int main(int argc, char **argv)
     g_frontEnd = &frontEnd;
     std::signal(SIGTERM, [](int) { g_frontEnd->stop(); });
     std::signal(SIGINT, [](int) { g_frontEnd->stop(); });
-    std::printf("kalvuno-service: %zu songs, listening on http://%s:%d/\n", service.songCount(), address.c_str(), bound);
+    std::printf("kalvuno-service: %zu songs, listening on http://%s:%d/\n", service.songCount(), address.c_str(),
+                bound);
     std::fflush(stdout);
     frontEnd.run();
     return 0;

@@ -105,8 +105,9 @@ TEST(CatalogIndex, FilteredSearchesFindWhatAScanFinds)
                     r.library = library;
                     r.web = web;
                     r.max = max;
-                    const std::string what = f.artist + "/" + f.title + "/" + f.genre + " order " + std::to_string(int(order))
-                        + " web " + std::to_string(web) + " library " + std::to_string(library) + " max " + std::to_string(max);
+                    const std::string what = f.artist + "/" + f.title + "/" + f.genre + " order "
+                        + std::to_string(int(order)) + " web " + std::to_string(web) + " library "
+                        + std::to_string(library) + " max " + std::to_string(max);
                     std::vector<std::string> all = expected(songs, r);
                     std::vector<std::string> got;
                     for (uint32_t i : catalog.search(r, rng))

@@ -33,14 +33,18 @@ public:
     RawConnection &operator=(const RawConnection &) = delete;
 
     bool connected() const { return m_connected; }
-    bool send(const std::string &bytes) { return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size()); }
+    bool send(const std::string &bytes)
+    {
+        return ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size());
+    }
     // True when the service closed the connection within the time (after
     // any answer it gave).
     bool closedWithin(std::chrono::milliseconds limit)
     {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (true) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto now = std::chrono::steady_clock::now();
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
             pollfd p{m_fd, POLLIN, 0};
             if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0)
                 return false;
