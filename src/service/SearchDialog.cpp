@@ -1,5 +1,7 @@
 #include "SearchDialog.h"
 
+#include "ListName.h"
+
 #include "MessageBox.h"
 
 #include <QButtonGroup>
@@ -217,6 +219,11 @@ bool TFo_Search::Bu_OKClick()
         if (name.isEmpty()) {
             Ed_Name->setFocus();
             messagebox::show(this, QMessageBox::Warning, QStringLiteral("お気に入り名を入力してください"));
+            return false;
+        }
+        if (!kalvuno::isUsableListName(name)) {
+            Ed_Name->setFocus();
+            messagebox::show(this, QMessageBox::Warning, QString::fromUtf16(kalvuno::kUnusableNameMessage));
             return false;
         }
         if (Mode == NewFavorite && exists
