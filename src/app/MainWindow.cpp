@@ -63,10 +63,23 @@ void TFo_Kalvuno::createMenus()
     QAction *newSearch = MF_File->addAction(QStringLiteral("新規検索(&F)..."));
     newSearch->setObjectName(QStringLiteral("MF_NewSearch"));
     connect(newSearch, &QAction::triggered, this, &TFo_Kalvuno::MF_NewSearchClick);
+    MF_NewFavorite = MF_File->addAction(QStringLiteral("お気に入りの新規作成(&N)..."));
+    MF_NewFavorite->setObjectName(QStringLiteral("MF_NewFavorite"));
+    connect(MF_NewFavorite, &QAction::triggered, this, &TFo_Kalvuno::MF_NewFavoriteClick);
     QAction *open = MF_File->addAction(QStringLiteral("開く(&O)..."));
     open->setObjectName(QStringLiteral("MF_Open"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, this, &TFo_Kalvuno::MF_OpenClick);
+    MF_File->addSeparator();
+    MF_SavePlaylist = MF_File->addAction(QStringLiteral("プレイリストの保存(&S)"));
+    MF_SavePlaylist->setObjectName(QStringLiteral("MF_SavePlaylist"));
+    MF_SavePlaylist->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    MF_SavePlaylist->setEnabled(false);
+    connect(MF_SavePlaylist, &QAction::triggered, this, &TFo_Kalvuno::MF_SavePlaylistClick);
+    MF_SaveAsPlayList = MF_File->addAction(QStringLiteral("プレイリストに名前を付けて保存(&A)..."));
+    MF_SaveAsPlayList->setObjectName(QStringLiteral("MF_SaveAsPlayList"));
+    MF_SaveAsPlayList->setEnabled(false);
+    connect(MF_SaveAsPlayList, &QAction::triggered, this, &TFo_Kalvuno::MF_SaveAsPlayListClick);
     MF_File->addSeparator();
     MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));
     MF_Exit->setObjectName(QStringLiteral("MF_Exit"));
@@ -112,6 +125,7 @@ void TFo_Kalvuno::createMenus()
                {"MSR_Search", QStringLiteral("再検索(&S)"), 3},
                {"MSR_Next", QStringLiteral("次のリスト(&N)"), 4}},
               &TFo_Kalvuno::MS_RepeatClick);
+    createTimerMenus(settings);
     M_Help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     M_Help->setObjectName(QStringLiteral("M_Help"));
     QAction *about = M_Help->addAction(QStringLiteral("バージョン情報(&A)..."));
@@ -168,6 +182,7 @@ void TFo_Kalvuno::createRightColumn()
                                          QStringLiteral("お気に入り"), base);
     m_playlistsSection = new ListSection({"Pa_SelectionBase", "Pa_Selection", "La_Selection", "LB_PlayLists"},
                                          QStringLiteral("プレイリスト"), base);
+    createListSections();
     m_playlistPanel = new PlaylistPanel(m_playlist, base);
     Pa_CtrlBase = new QWidget(base);
     Pa_CtrlBase->setObjectName(QStringLiteral("Pa_CtrlBase"));
@@ -330,9 +345,12 @@ void TFo_Kalvuno::FormShow()
     TPlayGst::setVideoMode(m_videoMode);
     m_playback.repeatMode = m_config->read(keys::RepeatMode);
     m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
+    m_onTimerSettings = LoadOnTimerSettings(m_config->file(), QString::fromUtf16(keys::kOnTimer));
     m_playback.browseOnPlay = m_config->read(keys::Browse);
     PB_Information->Build();
     PB_Control->Build();
+    ListFavorites(QString());
+    ListPlaylists(QString());
 
     // A "Current.ini" is still there only when the last run did not end normally.
     m_playlistPanel->LoadCurrentList(-1, true);
@@ -480,7 +498,7 @@ void TFo_Kalvuno::closeWhenUnwound()
 bool TFo_Kalvuno::isNested() const
 {
     // The program's own loop is level 1; a modal box or dialog adds one.
-    return m_playback.isTicking() || BusyScope::active() || QThread::currentThread()->loopLevel() > 1;
+    return m_inTimerStep || m_playback.isTicking() || BusyScope::active() || QThread::currentThread()->loopLevel() > 1;
 }
 
 void TFo_Kalvuno::whenIdle(std::function<void()> command)
@@ -505,18 +523,26 @@ void TFo_Kalvuno::Ti_CheckTimer()
     // A tick that arrives while a tick, a message box it opened or a request
     // is still on the stack only brings the menus and buttons in line: it
     // must never start anything under them.
-    const bool nested = m_closing || m_playback.isTicking() || BusyScope::active();
+    const bool nested = m_closing || m_inTimerStep || m_playback.isTicking() || BusyScope::active();
     if (!nested && m_startMinimized) {
         m_startMinimized = false;
         setWindowState(windowState() | Qt::WindowMinimized);
     }
-    // The off- and on-timer come here, with their issue.
+    if (!nested) {
+        m_inTimerStep = true;
+        checkTimers();
+        m_inTimerStep = false;
+        if (m_closing)
+            return;
+    }
     m_playlistPanel->UpdateMoveButtons();
+    UpdateSaveButtons();
     for (QAction *item : std::as_const(m_videoSizeItems))
         setIfChanged(item, item->data().toInt() == m_videoMode);
     for (QAction *item : std::as_const(m_repeatItems))
         setIfChanged(item, item->data().toInt() == m_playback.repeatMode);
     setIfChanged(MV_StatusBar, statusBar()->isVisible());
+    updateTimerMenus();
     m_playlistPanel->setPlayingKey(m_playback.player() ? m_playback.currentKey() : QString());
     if (nested)
         return;

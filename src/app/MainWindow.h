@@ -4,7 +4,10 @@
 #include "CommandLine.h"
 #include "Configuration.h"
 #include "CurrentPlaylist.h"
+#include "BootClock.h"
 #include "HttpTransport.h"
+#include "OffTimer.h"
+#include "OnTimer.h"
 #include "Playback.h"
 #include "ServiceAddressing.h"
 
@@ -36,7 +39,7 @@ class SongDownloads;
 
 // The main window. Its life: created (FormCreate), first shown (FormShow),
 // closed (FormClose), destroyed (FormDestroy).
-class TFo_Kalvuno : public QMainWindow, private kalvuno::PlaybackHost
+class TFo_Kalvuno : public QMainWindow, private kalvuno::PlaybackHost, private kalvuno::OnTimerHost
 {
     Q_OBJECT
 public:
@@ -136,6 +139,10 @@ private:
     void searchAgain(const QString &query) override;
     void runFavorite(const QString &path) override { RunFavorite(path); }
     void openPlaylistFile(const QString &path) override { OpenPlaylistFile(path); }
+    QStringList savedPlaylists() const override { return names(1); }
+    int selectedSavedPlaylist() const override { return selectedRow(1); }
+    bool canSaveOverPlaylist() const override;
+    void openSavedPlaylist(int index) override;
     bool firstRunSetup();
     void restorePlacement();
     bool savePlacement();
@@ -210,4 +217,71 @@ private:
     void clearDownloadProgress();
     kalvuno::SongDownloads *m_downloads = nullptr;
     QString m_downloadText; // the progress the status bar was last given
+
+    // Saved playlists and favourites (MainWindowLists.cpp).
+public:
+    void ListPlaylists(const QString &name);
+    void ListFavorites(const QString &name);
+    void UpdateSaveButtons();
+    bool SaveCurrentListTo(const QString &path);
+    void MF_SavePlaylistClick();
+    void MF_SaveAsPlayListClick();
+    void Bu_OpenPlaylistClick();
+    void PP_RenameClick();
+    void MF_NewFavoriteClick();
+    void PF_EditClick();
+    void Bu_OpenFavoriteClick();
+
+private:
+    void createListSections();
+    // list 0: LB_Favorites, 1: LB_PlayLists; -1 when nothing is selected.
+    int selectedRow(int list) const;
+    QString selectedListName(int list) const;
+    void fillList(int list, const QString &name);
+    bool canSaveOver() const;
+    void deleteSelectedPlaylist();
+    void deleteSelectedFavorite();
+    QStringList names(int list) const override;
+    int selectedName(int list) const override;
+    void selectName(int list, int index) override;
+    void openSelected(int list) override;
+    QPushButton *Bu_NewFavorite = nullptr;
+    QPushButton *Bu_OpenFavorite = nullptr;
+    QPushButton *Bu_SavePlayList = nullptr;
+    QPushButton *Bu_SaveAsPlayList = nullptr;
+    QPushButton *Bu_OpenPlaylist = nullptr;
+    QAction *MF_NewFavorite = nullptr;
+    QAction *MF_SavePlaylist = nullptr;
+    QAction *MF_SaveAsPlayList = nullptr;
+    QMenu *PM_Favorites = nullptr;
+    QAction *PF_Edit = nullptr;
+    QMenu *PM_PlayLists = nullptr;
+    QAction *PP_Rename = nullptr;
+
+    // The on-timer and the off-timer (MainWindowTimers.cpp).
+public:
+    void MS_OffTimerClick(uint32_t tag);
+    void MSO_ONClick();
+    const kalvuno::OffTimer &offTimer() const { return m_offTimer; }
+    kalvuno::OnTimerSettings &onTimerSettings() { return m_onTimerSettings; }
+    bool onTimerEnabled() const { return m_onTimerEnabled; }
+
+private:
+    void createTimerMenus(QMenu *settings);
+    // The tick's off-timer and on-timer steps, in that order.
+    void checkTimers();
+    void updateTimerMenus();
+    bool isPlayingOrPaused() const override;
+    void playSelectedEntry() override { m_playback.PlaySelectedEntry(); }
+    void playFirstEntry() override;
+    void showCurrentList() override { Pa_ChangeList(2); }
+    kalvuno::BootClock m_timerClock;
+    kalvuno::OffTimer m_offTimer{m_timerClock};
+    kalvuno::OnTimerCheck m_onTimerCheck;
+    kalvuno::OnTimerSettings m_onTimerSettings;
+    bool m_inTimerStep = false;
+    QMenu *MS_OnTimer = nullptr;
+    QAction *MSO_ON = nullptr;
+    QMenu *MS_OffTimer = nullptr;
+    QAction *MSF_ON = nullptr;
 };

@@ -181,17 +181,21 @@ void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
 {
     m_playback.StopPlayback();
     QFile source(path);
+    bool copied = false;
     if (source.open(QIODevice::ReadOnly)) {
         QSaveFile current(m_paths.currentList);
         const QByteArray bytes = source.readAll();
-        if (!current.open(QIODevice::WriteOnly) || current.write(bytes) != bytes.size() || !current.commit())
+        copied = current.open(QIODevice::WriteOnly) && current.write(bytes) == bytes.size() && current.commit();
+        if (!copied)
             messagebox::showWriteError(this, m_paths.currentList);
     }
     if (m_closing)
         return;
     m_playback.currentQuery.clear();
     m_playlistPanel->LoadCurrentList(-1, true);
-    m_playlist.setLoadedPlaylist(path, QFileInfo(path).completeBaseName());
+    // Only a list that really came from the file may be saved back over it.
+    if (copied)
+        m_playlist.setLoadedPlaylist(path, QFileInfo(path).completeBaseName());
     m_playlistPanel->refresh();
     Pa_ChangeList(2);
     m_playback.PlaySelectedEntry();

@@ -246,12 +246,31 @@ void Playback::advance(bool hasLength)
         selectAndPlay(0);
         break;
     case 2:
-    case 4: // without saved playlists the next list is this one again
         selectAndPlay(0);
+        break;
+    case 4:
+        playNextSavedPlaylist();
         break;
     default:
         break;
     }
+}
+
+void Playback::playNextSavedPlaylist()
+{
+    const int count = int(m_host.savedPlaylists().size());
+    if (count == 0) { // without saved playlists the next list is this one again
+        selectAndPlay(0);
+        return;
+    }
+    int next = m_host.selectedSavedPlaylist();
+    // A list that came from elsewhere (a search, a favourite) gives way to
+    // the selected saved playlist itself; only that playlist moves on.
+    if (next < 0 || next >= count)
+        next = 0;
+    else if (m_host.canSaveOverPlaylist())
+        next = (next + 1) % count;
+    m_host.openSavedPlaylist(next);
 }
 
 } // namespace kalvuno

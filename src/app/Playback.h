@@ -32,6 +32,14 @@ public:
     virtual void searchAgain(const QString &query) = 0;
     virtual void runFavorite(const QString &path) = 0;
     virtual void openPlaylistFile(const QString &path) = 0;
+    // The saved playlists in their list's order, the selected one (-1 for
+    // none), and whether saving over the selected one is offered as this
+    // tick found it, which means the current playlist is that playlist.
+    virtual QStringList savedPlaylists() const = 0;
+    virtual int selectedSavedPlaylist() const = 0;
+    virtual bool canSaveOverPlaylist() const = 0;
+    // Selects a saved playlist and opens it, which plays it from the top.
+    virtual void openSavedPlaylist(int index) = 0;
     // The window is closing: whatever a handler was doing stops at once.
     virtual bool isClosing() const = 0;
 };
@@ -93,6 +101,7 @@ private:
     void runTick();
     void advance(bool hasLength);
     void selectAndPlay(int index);
+    void playNextSavedPlaylist();
 
     CurrentPlaylist &m_playlist;
     Configuration &m_config;

@@ -11,7 +11,9 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace kalvuno {
 
@@ -60,12 +62,15 @@ bool copyFileOver(const QString &source, const QString &target)
     return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit();
 }
 
-SaveListResult saveListCopy(const QString &currentList, const QString &path)
+SaveListResult saveListCopy(const QString &currentList, const QString &path, int *folderError)
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QFileInfo::exists(folder) && !QDir().mkdir(folder))
+    if (!QFileInfo::exists(folder) && ::mkdir(QFile::encodeName(folder).constData(), 0777) != 0) {
+        if (folderError)
+            *folderError = errno;
         return SaveListResult::FolderFailed;
+    }
 
     QFile in(currentList);
     if (!in.open(QIODevice::ReadOnly))

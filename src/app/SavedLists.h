@@ -23,8 +23,9 @@ enum class SaveListResult { Saved, FolderFailed, WriteFailed };
 // Saves a copy of the current playlist as a saved playlist with every play
 // count "--": the copy is made and its counts written in a temporary file
 // beside the target, which then replaces the target in one step, so a
-// failure keeps the old file as it was.
-SaveListResult saveListCopy(const QString &currentList, const QString &path);
+// failure keeps the old file as it was. A missing folder is made (one
+// level); when that fails, folderError receives the system's error code.
+SaveListResult saveListCopy(const QString &currentList, const QString &path, int *folderError = nullptr);
 
 // Copies a file byte for byte over another, atomically. False when the
 // source cannot be read or the target not written.

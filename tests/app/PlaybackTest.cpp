@@ -55,6 +55,21 @@ struct FakeHost : PlaybackHost
     void openPlaylistFile(const QString &path) override { playlists.append(path); }
     bool isClosing() const override { return closing; }
     bool closing = false;
+
+    // Saved playlists: opening one makes it the loaded, selected playlist.
+    QStringList saved;
+    int selectedSaved = -1;
+    bool loadedIsSelected = false;
+    QStringList opened;
+    QStringList savedPlaylists() const override { return saved; }
+    int selectedSavedPlaylist() const override { return selectedSaved; }
+    bool canSaveOverPlaylist() const override { return loadedIsSelected; }
+    void openSavedPlaylist(int index) override
+    {
+        selectedSaved = index;
+        loadedIsSelected = true;
+        opened.append(saved.at(index));
+    }
 };
 
 const char *kThree = "[aaaaaaaaaaaaaaaa]\r\nTitle=A\r\nMP3=http://h/a.mp3\r\n"
@@ -361,3 +376,34 @@ TEST_F(PlaybackTest, DownloadedCopyPlaysFromDisk)
 }
 
 } // namespace
+
+TEST_F(PlaybackTest, NextListGoesThroughTheSavedPlaylists)
+{
+    playback.repeatMode = 4;
+    host.saved = QStringList{"p1", "p2", "p3"};
+    const auto endOfList = [&] {
+        list.select(list.count() - 1);
+        playback.PlaySelectedEntry();
+        finish();
+    };
+    // The list came from a search: the first saved playlist, then on in
+    // order, wrapping from the last to the first.
+    for (int i = 0; i < 5; ++i)
+        endOfList();
+    EXPECT_EQ(host.opened, (QStringList{"p1", "p2", "p3", "p1", "p2"}));
+
+    // A selected playlist that is not the current list plays itself again.
+    host.opened.clear();
+    host.selectedSaved = 2;
+    host.loadedIsSelected = false;
+    endOfList();
+    EXPECT_EQ(host.opened, QStringList{"p3"});
+
+    // An entry in the middle still goes on down the list.
+    host.opened.clear();
+    list.select(0);
+    playback.PlaySelectedEntry();
+    finish();
+    EXPECT_TRUE(host.opened.isEmpty());
+    EXPECT_EQ(played().last(), "b");
+}
