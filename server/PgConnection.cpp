@@ -46,8 +46,10 @@ bool PgResult::boolean(int row, int column) const { return PQgetvalue(m_result, 
 
 PgConnection::PgConnection(const std::string &conninfo) : m_conn(PQconnectdb(conninfo.c_str()))
 {
+    // Parallel workers take milliseconds to start: more than a search that
+    // walks an index should take, so every statement runs in this process.
     if (connected())
-        PQclear(PQexec(m_conn, "SET client_min_messages = warning"));
+        PQclear(PQexec(m_conn, "SET client_min_messages = warning; SET max_parallel_workers_per_gather = 0"));
 }
 
 PgConnection::~PgConnection() { PQfinish(m_conn); }

@@ -21,8 +21,10 @@ constexpr const char *kSongColumns = "s.seq, s.key, s.id, s.owner, s.title, s.ar
 // Only one process works the ranks out at a time.
 constexpr const char *kRankLock = "7418230462";
 constexpr auto kRankRefreshPeriod = std::chrono::milliseconds(200);
-// From this many matches on, a random search samples instead of shuffling all.
-constexpr int kManyMatches = 2000;
+// A filter matches many songs from this many on, or from one in this many
+// songs of the catalog: a random search then samples instead of shuffling all.
+constexpr int64_t kManyMatches = 2000;
+constexpr int64_t kManyMatchesShare = 50;
 
 struct Row
 {
@@ -151,6 +153,7 @@ PostgresLibrary::PostgresLibrary(const std::string &conninfo, Options options) :
             return;
     }
     refreshRanks();
+    estimateSongs();
     m_refresher = std::thread([this] { refreshLoop(); });
 }
 
@@ -173,9 +176,20 @@ void PostgresLibrary::refreshLoop()
     while (!m_stopNow.wait_for(lock, kRankRefreshPeriod, [this] { return m_stopping; })) {
         lock.unlock();
         refreshRanks();
+        estimateSongs();
         lock.lock();
     }
 }
+
+void PostgresLibrary::estimateSongs()
+{
+    auto db = m_pool->take();
+    PgResult r = db->exec("SELECT greatest(reltuples, 0)::bigint FROM pg_class WHERE oid = 'songs'::regclass");
+    if (r.ok() && r.rows() == 1)
+        m_songEstimate = r.integer(0, 0);
+}
+
+int64_t PostgresLibrary::manyMatches() const { return std::max(kManyMatches, m_songEstimate / kManyMatchesShare); }
 
 bool PostgresLibrary::refreshRanks()
 {
@@ -290,10 +304,10 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
         // (the search stops after a few songs); a rare one is best read
         // whole first.
         const std::string gram = "g.field = " + std::to_string(field) + " AND g.gram = " + param(*query);
-        PgResult many = db->exec("SELECT count(*) FROM (SELECT 1 FROM song_grams g WHERE g.field = $1::smallint AND"
-                                 " g.gram = $2 LIMIT " + std::to_string(kManyMatches) + ") AS m",
-                                 {std::to_string(field), *query});
-        const bool common = many.ok() && many.integer(0, 0) >= kManyMatches;
+        PgResult count = db->exec("SELECT count(*) >= $3::bigint FROM (SELECT 1 FROM song_grams g WHERE"
+                                  " g.field = $1::smallint AND g.gram = $2 LIMIT $3::bigint) AS m",
+                                  {std::to_string(field), *query, std::to_string(manyMatches())});
+        const bool common = count.ok() && count.boolean(0, 0);
         fewGrams = fewGrams || !common;
         if (common) // OFFSET 0 keeps it a check per song
             where += " AND EXISTS (SELECT 1 FROM song_grams g WHERE " + gram + " AND g.seq = s.seq OFFSET 0)";
@@ -304,6 +318,7 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
     const int32_t current = week();
     std::string sql;
     bool sampled = false;
+    const std::string many = std::to_string(manyMatches());
     switch (r.order) {
     case SearchRequest::Order::New:
         sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
@@ -319,10 +334,10 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
         // cheaper to take all and shuffle.
         sampled = !fewGrams;
         if (sampled && trigrams) {
-            PgResult many = db->exec("SELECT count(*) FROM (SELECT 1 FROM songs s WHERE " + where + " LIMIT "
-                                         + std::to_string(kManyMatches) + ") AS m",
-                                     params);
-            sampled = many.ok() && many.integer(0, 0) >= kManyMatches;
+            PgResult count = db->exec("SELECT count(*) >= " + many + " FROM (SELECT 1 FROM songs s WHERE " + where
+                                          + " LIMIT " + many + ") AS m",
+                                      params);
+            sampled = count.ok() && count.boolean(0, 0);
         }
         if (sampled) {
             std::string points = "{";

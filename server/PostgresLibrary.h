@@ -51,10 +51,15 @@ public:
 private:
     int32_t week() const;
     void refreshLoop();
+    // The planner's count of songs, which is cheap to read.
+    void estimateSongs();
+    // From how many matches on a filter is a common one.
+    int64_t manyMatches() const;
 
     Options m_options;
     std::unique_ptr<PgPool> m_pool;
     std::string m_error;
+    std::atomic<int64_t> m_songEstimate = 0;
     std::mutex m_stopMutex;
     std::condition_variable m_stopNow;
     bool m_stopping = false;
