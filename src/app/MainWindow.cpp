@@ -81,6 +81,10 @@ void TFo_Kalvuno::createMenus()
     MF_SaveAsPlayList->setEnabled(false);
     connect(MF_SaveAsPlayList, &QAction::triggered, this, &TFo_Kalvuno::MF_SaveAsPlayListClick);
     MF_File->addSeparator();
+    QAction *config = MF_File->addAction(QStringLiteral("環境の設定(&C)..."));
+    config->setObjectName(QStringLiteral("MF_Config"));
+    connect(config, &QAction::triggered, this, &TFo_Kalvuno::MF_ConfigClick);
+    MF_File->addSeparator();
     MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));
     MF_Exit->setObjectName(QStringLiteral("MF_Exit"));
     connect(MF_Exit, &QAction::triggered, this, &TFo_Kalvuno::MF_ExitClick);
@@ -381,7 +385,14 @@ bool TFo_Kalvuno::firstRunSetup()
     IniBatch batch(m_config->file());
     m_config->write(keys::Download, folder);
     m_config->write(keys::DL, true);
-    return checkWrite(batch.commit());
+    if (!checkWrite(batch.commit()) || m_closing)
+        return false;
+    // Its OK writes Setup=1; until then every start asks again. The dialog
+    // shows the on-timer as stored, not the defaults held before the read.
+    m_onTimerEnabled = m_config->read(keys::OnTimer_ON);
+    m_onTimerSettings = LoadOnTimerSettings(m_config->file(), QString::fromUtf16(keys::kOnTimer));
+    MF_ConfigClick();
+    return true;
 }
 
 void TFo_Kalvuno::restorePlacement()

@@ -262,6 +262,10 @@ private:
 public:
     void MS_OffTimerClick(uint32_t tag);
     void MSO_ONClick();
+    void MSO_SetupClick();
+    void MF_ConfigClick();
+    // The settings dialog on page 0 (downloads) or 1 (on-timer), modal.
+    void OpenSetupDialog(int page);
     const kalvuno::OffTimer &offTimer() const { return m_offTimer; }
     kalvuno::OnTimerSettings &onTimerSettings() { return m_onTimerSettings; }
     bool onTimerEnabled() const { return m_onTimerEnabled; }

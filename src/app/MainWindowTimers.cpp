@@ -4,9 +4,11 @@
 
 #include "MessageBox.h"
 #include "PlaylistPanel.h"
+#include "SettingsDialog.h"
 #include "TPlay.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 
 using namespace kalvuno;
@@ -20,6 +22,9 @@ void TFo_Kalvuno::createTimerMenus(QMenu *settings)
     MSO_ON->setCheckable(true);
     connect(MSO_ON, &QAction::triggered, this, &TFo_Kalvuno::MSO_ONClick);
     MS_OnTimer->addSeparator();
+    QAction *setup = MS_OnTimer->addAction(QStringLiteral("オンタイマーの設定(&S)..."));
+    setup->setObjectName(QStringLiteral("MSO_Setup"));
+    connect(setup, &QAction::triggered, this, &TFo_Kalvuno::MSO_SetupClick);
 
     MS_OffTimer = settings->addMenu(QStringLiteral("オフタイマー(&F)"));
     MS_OffTimer->setObjectName(QStringLiteral("MS_OffTimer"));
@@ -91,4 +96,17 @@ void TFo_Kalvuno::playFirstEntry()
     m_playlist.select(0);
     m_playlistPanel->refresh();
     m_playback.PlaySelectedEntry();
+}
+
+void TFo_Kalvuno::MSO_SetupClick() { OpenSetupDialog(1); }
+
+void TFo_Kalvuno::MF_ConfigClick() { OpenSetupDialog(0); }
+
+void TFo_Kalvuno::OpenSetupDialog(int page)
+{
+    TFo_Setup dialog(*m_config, {m_onTimerEnabled, m_onTimerSettings, m_playback.browseOnPlay}, this);
+    dialog.StartPage = page;
+    dialog.Co_Favorite->addItems(names(0));
+    dialog.Co_Playlist->addItems(names(1));
+    dialog.exec();
 }

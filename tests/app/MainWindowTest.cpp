@@ -3,6 +3,10 @@
 #include "TPlay.h"
 #include "TempDir.h"
 #include "MainWindow.h"
+#include "SettingsDialog.h"
+
+#include <QLineEdit>
+#include <QTabWidget>
 
 #include <QApplication>
 #include <QDir>
@@ -29,11 +33,24 @@ protected:
         qputenv("XDG_CONFIG_HOME", m_tmp.path("config").toUtf8());
         m_profile = m_tmp.path("profile/");
         messagebox::clearAnsweredTexts();
+        // A first run opens the settings dialog inside the first show: it is
+        // cancelled here, as a user who is not ready to choose would.
+        QObject::connect(&m_setupCloser, &QTimer::timeout, [this] {
+            if (auto *setup = qobject_cast<TFo_Setup *>(QApplication::activeModalWidget())) {
+                m_setupPages.append(setup->PC_Page->currentIndex());
+                m_setupDownload.append(setup->Ed_DownloadMP3->text());
+                setup->reject();
+            }
+        });
+        m_setupCloser.start(20);
     }
     QString ini() const { return m_profile + QStringLiteral("Kalvuno.ini"); }
 
     TempDir m_tmp;
     QString m_profile;
+    QTimer m_setupCloser;
+    QList<int> m_setupPages;
+    QStringList m_setupDownload;
 };
 
 TEST_F(MainWindowTest, FirstRunWritesTheDownloadFolderAndLaterRunsDoNot)
@@ -46,6 +63,8 @@ TEST_F(MainWindowTest, FirstRunWritesTheDownloadFolderAndLaterRunsDoNot)
     }
     const QString mp3 = m_tmp.path("Documents/mp3/");
     EXPECT_TRUE(QDir(mp3).exists());
+    EXPECT_EQ(m_setupPages, QList<int>{0}) << "the settings dialog opens once, on its first page";
+    EXPECT_EQ(m_setupDownload, QStringList{mp3}) << "after the folder was written";
     IniFile written(ini());
     EXPECT_EQ(written.readString(u"General", u"Download"), mp3);
     EXPECT_EQ(written.readString(u"General", u"DL"), u"1");
@@ -59,6 +78,7 @@ TEST_F(MainWindowTest, FirstRunWritesTheDownloadFolderAndLaterRunsDoNot)
         w.close();
     }
     EXPECT_EQ(IniFile(ini()).readString(u"General", u"Download"), u"/elsewhere/");
+    EXPECT_EQ(m_setupPages.size(), 1) << "not once confirmed";
 }
 
 TEST_F(MainWindowTest, FirstRunWithoutADocumentsFolderWritesAnEmptyFolder)

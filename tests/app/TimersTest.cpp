@@ -229,3 +229,42 @@ TEST(OnTimerSettings, StoredKeyByKey)
 }
 
 } // namespace
+
+#include "SettingsRules.h"
+
+namespace {
+
+TEST(SettingsRules, TimeInFiveMinuteStepsAndOffTimerItems)
+{
+    const struct
+    {
+        QTime stored;
+        int hour, minute;
+        QTime back;
+    } times[] = {{QTime(7, 32), 7, 6, QTime(7, 30)}, {QTime(7, 30), 7, 6, QTime(7, 30)},
+                 {QTime(0, 0), 0, 0, QTime(0, 0)}, {QTime(23, 59, 59), 23, 11, QTime(23, 55)},
+                 {QTime(12, 4, 59), 12, 0, QTime(12, 0)}};
+    for (const auto &t : times) {
+        EXPECT_EQ(hourItemOf(t.stored), t.hour) << t.stored.toString().toStdString();
+        EXPECT_EQ(minuteItemOf(t.stored), t.minute) << t.stored.toString().toStdString();
+        EXPECT_EQ(timeOfItems(t.hour, t.minute), t.back);
+    }
+    EXPECT_EQ(formatTimeOfDay(timeOfItems(7, 6)), "7:30:00");
+
+    const struct
+    {
+        int length, item;
+    } lengths[] = {{0, 0}, {-1, 0}, {1800000, 0}, {3599999, 0}, {3600000, 1}, {5399999, 1},
+                   {5400000, 2}, {7199999, 2}, {7200000, 3}, {99999999, 3}};
+    for (const auto &l : lengths)
+        EXPECT_EQ(offTimerItemOf(l.length), l.item) << l.length;
+    for (int item = 0; item < 4; ++item)
+        EXPECT_EQ(offTimerItemOf(offTimerLengthOfItem(item)), item);
+    EXPECT_EQ(offTimerLengthOfItem(0), 1800000);
+
+    EXPECT_EQ(withTrailingSeparator(""), "");
+    EXPECT_EQ(withTrailingSeparator("/music"), "/music/");
+    EXPECT_EQ(withTrailingSeparator("/music/"), "/music/");
+}
+
+} // namespace
