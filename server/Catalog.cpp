@@ -11,6 +11,8 @@ namespace kalvuno::server {
 namespace {
 
 constexpr const char *kOwnMediaPrefix = "/kalvuno/media/";
+// Random draws among a filter's candidates before it reads them all instead.
+constexpr size_t kDrawsPerSong = 16;
 
 std::string homeMediaKey(const std::string &home, const std::string &media) { return home + '\n' + media; }
 
@@ -238,6 +240,20 @@ void Catalog::searchByIndex(const SearchRequest &r, std::span<const uint32_t> so
 {
     switch (r.order) {
     case SearchRequest::Order::Random: {
+        if (songs.size() > kDrawsPerSong * max) {
+            // Many candidates: draw distinct ones at random and keep those
+            // that match, each match as likely as any other, until enough.
+            std::unordered_set<size_t> drawn;
+            std::uniform_int_distribution<size_t> any(0, songs.size() - 1);
+            while (found.size() < max && drawn.size() < kDrawsPerSong * max) {
+                const size_t k = any(rng);
+                if (drawn.insert(k).second && eligible(songs[k], r) && matches(songs[k], r))
+                    found.push_back(songs[k]);
+            }
+            if (found.size() == max)
+                break; // in random order already
+            found.clear(); // few of them match: look at every one
+        }
         size_t seen = 0; // reservoir sampling over the matches
         for (uint32_t i : songs) {
             if (!eligible(i, r) || !matches(i, r))
@@ -261,8 +277,9 @@ void Catalog::searchByIndex(const SearchRequest &r, std::span<const uint32_t> so
             break;
         const std::vector<uint32_t> &order = m_rankOrder[r.weeksAgo];
         const std::vector<uint32_t> &place = m_rankPlace[r.weeksAgo];
-        if (order.size() <= songs.size()) {
-            // Fewer ranked songs than candidates: walk the ranks.
+        if (max * order.size() <= songs.size() * songs.size()) {
+            // Walking the ranks until enough match (about max * ranked /
+            // candidates songs) is cheaper than reading every candidate.
             for (size_t k = 0; k < order.size() && found.size() < max; ++k)
                 if (eligible(order[k], r) && matches(order[k], r))
                     found.push_back(order[k]);

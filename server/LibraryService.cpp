@@ -70,7 +70,10 @@ Reply LibraryService::search(std::string_view query, const std::string &hostPort
     std::string why;
     if (!parseSearchRequest(query, request, why))
         return error(400, why);
-    return {200, m_store.search(request, hostPort)};
+    std::optional<std::string> answer = m_store.search(request, hostPort);
+    if (!answer)
+        return error(500, "cannot search the catalog");
+    return {200, std::move(*answer)};
 }
 
 Reply LibraryService::accessId()

@@ -29,8 +29,9 @@ public:
 
     virtual ~LibraryStore() = default;
 
-    // The answer to a search in the song-entry format (see Catalog::answer).
-    virtual std::string search(const SearchRequest &request, const std::string &hostPort) = 0;
+    // The answer to a search in the song-entry format (see Catalog::answer);
+    // nothing when the catalog cannot be read.
+    virtual std::optional<std::string> search(const SearchRequest &request, const std::string &hostPort) = 0;
     // The newest visible library songs of a kind, newest first.
     virtual std::vector<Song> newest(Kind kind, int max) = 0;
     virtual size_t songCount() = 0;

@@ -28,7 +28,7 @@ size_t MemoryLibrary::songCount()
     return m_catalog.size();
 }
 
-std::string MemoryLibrary::search(const SearchRequest &request, const std::string &hostPort)
+std::optional<std::string> MemoryLibrary::search(const SearchRequest &request, const std::string &hostPort)
 {
     const int32_t week = weekOfDay(today());
     const int64_t now = nowSeconds();

@@ -25,7 +25,7 @@ public:
 
     MemoryLibrary(CatalogStore &disk, Options options);
 
-    std::string search(const SearchRequest &request, const std::string &hostPort) override;
+    std::optional<std::string> search(const SearchRequest &request, const std::string &hostPort) override;
     std::vector<Song> newest(Kind kind, int max) override;
     size_t songCount() override;
     std::string issueId(IdKind kind) override;

@@ -77,6 +77,11 @@ CREATE SEQUENCE play_counter;
 CREATE TABLE ids(
   prefix text PRIMARY KEY, id text NOT NULL UNIQUE, kind smallint NOT NULL, owner text NOT NULL DEFAULT '');
 )",
+    // Songs that come or go re-rank every week; plays only the current one.
+    R"(
+CREATE SEQUENCE catalog_counter;
+ALTER TABLE rank_state ADD COLUMN catalog_seen bigint NOT NULL DEFAULT 0;
+)",
 };
 
 } // namespace

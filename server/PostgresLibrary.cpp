@@ -198,26 +198,37 @@ bool PostgresLibrary::refreshRanks()
     PgResult mine = db->exec("SELECT pg_try_advisory_xact_lock(" + std::string(kRankLock) + ")");
     if (!t.open() || !mine.ok() || !mine.boolean(0, 0))
         return mine.ok(); // another process is at it
-    // Read the counters first: plays that come in while this runs start the next round.
-    PgResult state = db->exec("SELECT week, plays_seen, (SELECT CASE WHEN is_called THEN last_value ELSE 0 END"
-                              " FROM play_counter) FROM rank_state");
+    // Read the counters first: changes that come in while this runs start the next round.
+    PgResult state = db->exec("SELECT week, plays_seen, catalog_seen,"
+                              " (SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM play_counter),"
+                              " (SELECT CASE WHEN is_called THEN last_value ELSE 0 END FROM catalog_counter)"
+                              " FROM rank_state");
     if (!state.ok() || state.rows() != 1)
         return false;
     const int32_t current = week();
-    const int64_t counter = state.integer(0, 2);
-    if (state.integer(0, 0) == current && state.integer(0, 1) == counter)
+    const int64_t plays = state.integer(0, 3);
+    const int64_t catalog = state.integer(0, 4);
+    const bool sameWeek = state.integer(0, 0) == current;
+    if (sameWeek && state.integer(0, 1) == plays && state.integer(0, 2) == catalog)
         return true;
-    const std::vector<std::optional<std::string>> params = {std::to_string(current)};
-    const bool done = db->exec("DELETE FROM ranks", {}).ok()
+    // Plays only ever go to this week: its ranks alone change. A new week or
+    // songs that came or went move them all.
+    const int32_t first = sameWeek && state.integer(0, 2) == catalog ? current : current - (kRankWeeks - 1);
+    const std::vector<std::optional<std::string>> weeks = {std::to_string(first), std::to_string(current)};
+    const bool done
+        = db->exec("DELETE FROM ranks WHERE week BETWEEN $1::integer AND $2::integer OR week < $2::integer - 7"
+                   " OR week > $2::integer",
+                   weeks)
+              .ok()
         && db->exec("INSERT INTO ranks(week, place, seq)"
                     " SELECT w.week,"
                     " row_number() OVER (PARTITION BY w.week ORDER BY w.plays DESC, s.added DESC, s.seq), w.seq"
                     " FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
-                    " WHERE w.week BETWEEN $1::integer - 7 AND $1::integer AND w.plays > 0",
-                    params)
+                    " WHERE w.week BETWEEN $1::integer AND $2::integer AND w.plays > 0",
+                    weeks)
                .ok()
-        && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2",
-                    {std::to_string(current), std::to_string(counter)})
+        && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2, catalog_seen = $3",
+                    {std::to_string(current), std::to_string(plays), std::to_string(catalog)})
                .ok();
     return done && t.commit();
 }
@@ -251,7 +262,7 @@ bool PostgresLibrary::insertSongs(const std::vector<Song> &songs)
         && db->exec("INSERT INTO weekly_plays(seq, week, plays) SELECT s.seq, i.week, i.plays"
                     " FROM incoming_plays i JOIN songs s ON s.key = i.key")
                .ok()
-        && db->exec("SELECT nextval('play_counter')").ok() && t.commit()
+        && db->exec("SELECT nextval('catalog_counter')").ok() && t.commit()
         && db->exec("ANALYZE songs; ANALYZE song_grams; ANALYZE weekly_plays").ok();
 }
 
@@ -269,12 +280,12 @@ size_t PostgresLibrary::songCount()
     return r.ok() ? size_t(r.integer(0, 0)) : 0;
 }
 
-std::string PostgresLibrary::search(const SearchRequest &r, const std::string &hostPort)
+std::optional<std::string> PostgresLibrary::search(const SearchRequest &r, const std::string &hostPort)
 {
     const size_t max = size_t(std::clamp(r.max, 0, 100));
     const bool noRankWeek = r.order == SearchRequest::Order::Rank && (r.weeksAgo < 0 || r.weeksAgo >= kRankWeeks);
     if (max == 0 || (!r.library && !r.web) || noRankWeek)
-        return {};
+        return std::string();
     std::vector<std::optional<std::string>> params;
     const auto param = [&params](std::string value) {
         params.push_back(std::move(value));
@@ -355,7 +366,7 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
     }
     PgResult found = db->exec(sql, params);
     if (!found.ok())
-        return {};
+        return std::nullopt;
     std::vector<Row> rows;
     for (int i = 0; i < found.rows(); ++i)
         rows.push_back(readSong(found, i));
@@ -366,8 +377,10 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
             found = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
                                  + " ORDER BY random()" + limit,
                              params);
+            if (!found.ok())
+                return std::nullopt;
             rows.clear();
-            for (int i = 0; found.ok() && i < found.rows(); ++i)
+            for (int i = 0; i < found.rows(); ++i)
                 rows.push_back(readSong(found, i));
         }
         std::shuffle(rows.begin(), rows.end(), threadRandom());
@@ -380,7 +393,9 @@ std::string PostgresLibrary::search(const SearchRequest &r, const std::string &h
     PgResult placed = db->exec("SELECT seq, week, place FROM ranks WHERE seq = ANY($1::bigint[])"
                                " AND week BETWEEN $2::integer - 4 AND $2::integer",
                                {textArray(seqs), std::to_string(current)});
-    for (int i = 0; placed.ok() && i < placed.rows(); ++i)
+    if (!placed.ok())
+        return std::nullopt;
+    for (int i = 0; i < placed.rows(); ++i)
         ranks[placed.integer(i, 0)][size_t(current - placed.integer(i, 1))]
             = uint8_t(std::min<int64_t>(placed.integer(i, 2), 255));
     std::string out;
@@ -526,7 +541,7 @@ LibraryStore::Outcome PostgresLibrary::replaceSongsOf(const std::string &owner, 
                 return Outcome::Failed;
     }
     // The songs have new rows: ranks are worked out again.
-    if (!db->exec("SELECT nextval('play_counter')").ok())
+    if (!db->exec("SELECT nextval('catalog_counter')").ok())
         return Outcome::Failed;
     return t.commit() ? Outcome::Done : Outcome::Failed;
 }

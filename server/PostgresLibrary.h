@@ -37,7 +37,7 @@ public:
     // Works the ranks out now when plays came in or the week changed.
     bool refreshRanks();
 
-    std::string search(const SearchRequest &request, const std::string &hostPort) override;
+    std::optional<std::string> search(const SearchRequest &request, const std::string &hostPort) override;
     std::vector<Song> newest(Kind kind, int max) override;
     size_t songCount() override;
     std::string issueId(IdKind kind) override;
