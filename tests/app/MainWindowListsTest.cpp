@@ -2,6 +2,7 @@
 #include "MainWindow.h"
 #include "MessageBox.h"
 #include "PlaylistNameDialog.h"
+#include "RawHttpServer.h"
 #include "SearchDialog.h"
 #include "TempDir.h"
 
@@ -186,6 +187,44 @@ TEST_F(MainWindowListsTest, FavouritesListRenameAndDelete)
     EXPECT_EQ(items(LB_Favorites), QStringList{"あさ"});
     EXPECT_FALSE(edit->isEnabled());
     w.close();
+}
+
+TEST_F(MainWindowListsTest, AnOnTimerSearchFailureShowsOneBox)
+{
+    const QTime now = QTime::currentTime();
+    if (now < QTime(0, 2) || now > QTime(23, 58))
+        GTEST_SKIP() << "too close to midnight for a time one minute ago";
+    RawHttpServer failing([](int fd, const std::string &) {
+        RawHttpServer::send(fd, "HTTP/1.1 500 Oops\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    qputenv("KALVUNO_SERVICE_HOST", QStringLiteral("127.0.0.1:%1").arg(failing.port()).toUtf8());
+    writeBytes(m_profile + "favorites/a.fvr", "[Favorite]\r\nArtist=x\r\n");
+    QFile::remove(m_profile + "Current.ini"); // nothing plays, so nothing blocks the on-timer
+    writeBytes(m_profile + "Kalvuno.ini", ("[General]\r\nSetup=1\r\nBrowse=0\r\nOnTimer_ON=1\r\n[OnTimer0]\r\nTime="
+                                           + now.addSecs(-60).toString("H:mm:ss") + "\r\nTarget=2\r\n")
+                                              .toUtf8());
+    {
+        TFo_Kalvuno w(m_profile, {});
+        int searchesDuringBox = -1;
+        messagebox::setNextAnswers({QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok});
+        messagebox::setWhileOpen([&] {
+            for (int i = 0; i < 3; ++i)
+                w.Ti_CheckTimer();
+            searchesDuringBox = int(messagebox::answeredTexts().size());
+        });
+        w.show();
+        QTRY_COMPARE_WITH_TIMEOUT(messagebox::answeredTexts().size(), 1, 10000);
+        QTest::qWait(300);
+        messagebox::setWhileOpen(nullptr);
+        EXPECT_EQ(messagebox::answeredTexts().size(), 1) << "fired once, not again on later ticks";
+        EXPECT_TRUE(messagebox::answeredTexts().constFirst().startsWith(u"検索に失敗しました。"));
+        EXPECT_EQ(searchesDuringBox, 1) << "no box was stacked on the first";
+        EXPECT_EQ(w.activeSection(), 2);
+        EXPECT_EQ(w.findChild<QListWidget *>("LB_Favorites")->currentRow(), 0);
+        w.close();
+    }
+    messagebox::setNextAnswers({});
+    qunsetenv("KALVUNO_SERVICE_HOST");
 }
 
 } // namespace
