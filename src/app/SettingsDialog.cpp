@@ -80,6 +80,7 @@ TFo_Setup::TFo_Setup(Configuration &config, const SetupTargets &targets, QWidget
     setObjectName(QStringLiteral("Fo_Setup"));
     setWindowTitle(QStringLiteral("環境の設定"));
     PC_Page = named(new QTabWidget(this), "PC_Page");
+    PC_Page->setUsesScrollButtons(false);
     PC_Page->addTab(downloadPage(), QStringLiteral("ダウンロード"));
     PC_Page->addTab(onTimerPage(), QStringLiteral("オンタイマー"));
     PC_Page->addTab(hostPage(), QStringLiteral("ローカルサーバ設定"));
@@ -106,7 +107,7 @@ TFo_Setup::TFo_Setup(Configuration &config, const SetupTargets &targets, QWidget
     Ti_Check->setInterval(50);
     connect(Ti_Check, &QTimer::timeout, this, &TFo_Setup::Ti_CheckTimer);
     Ti_Check->start();
-    setFixedSize(sizeHint());
+    setFixedSize(sizeHint().expandedTo(QSize(460, 0)));
 }
 
 QWidget *TFo_Setup::downloadPage()
@@ -136,10 +137,11 @@ QWidget *TFo_Setup::downloadPage()
     Ed_DownloadMIDI = folderRow("Ed_DownloadMIDI", "Bu_DownloadMIDI", QStringLiteral("MIDI:"));
     Memo1 = named(new QPlainTextEdit(page), "Memo1", QStringLiteral("説明"));
     Memo1->setReadOnly(true);
-    Memo1->setPlainText(QStringLiteral("・Kalvunoでは、最後まで聞いたmp3を自動的にハードディスクにダウ\n"
-                                       "ンロードすることができます。・この機能を利用するには、ダウンロー\n"
-                                       "ド先フォルダに十分な空き容量のあるフォルダを指定してください。\n"
-                                       "・ダウンロードを行わない場合は、「最後まで聞いた曲を自動的にダ\n"
+    // Its five lines are one text broken at the memo's width: it wraps here.
+    Memo1->setPlainText(QStringLiteral("・Kalvunoでは、最後まで聞いたmp3を自動的にハードディスクにダウ"
+                                       "ンロードすることができます。・この機能を利用するには、ダウンロー"
+                                       "ド先フォルダに十分な空き容量のあるフォルダを指定してください。"
+                                       "・ダウンロードを行わない場合は、「最後まで聞いた曲を自動的にダ"
                                        "ウンロードする」のチェックを外してください。"));
     Memo1->setFixedHeight(96);
     auto *layout = new QVBoxLayout(page);
