@@ -63,13 +63,13 @@ void TFo_Kalvuno::createMenus()
     QAction *newSearch = MF_File->addAction(QStringLiteral("新規検索(&F)..."));
     newSearch->setObjectName(QStringLiteral("MF_NewSearch"));
     connect(newSearch, &QAction::triggered, this, &TFo_Kalvuno::MF_NewSearchClick);
-    MF_NewFavorite = MF_File->addAction(QStringLiteral("お気に入りの新規作成(&N)..."));
-    MF_NewFavorite->setObjectName(QStringLiteral("MF_NewFavorite"));
-    connect(MF_NewFavorite, &QAction::triggered, this, &TFo_Kalvuno::MF_NewFavoriteClick);
     QAction *open = MF_File->addAction(QStringLiteral("開く(&O)..."));
     open->setObjectName(QStringLiteral("MF_Open"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(open, &QAction::triggered, this, &TFo_Kalvuno::MF_OpenClick);
+    MF_NewFavorite = MF_File->addAction(QStringLiteral("お気に入りの新規作成(&N)..."));
+    MF_NewFavorite->setObjectName(QStringLiteral("MF_NewFavorite"));
+    connect(MF_NewFavorite, &QAction::triggered, this, &TFo_Kalvuno::MF_NewFavoriteClick);
     MF_File->addSeparator();
     MF_SavePlaylist = MF_File->addAction(QStringLiteral("プレイリストの保存(&S)"));
     MF_SavePlaylist->setObjectName(QStringLiteral("MF_SavePlaylist"));
