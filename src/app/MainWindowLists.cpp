@@ -269,7 +269,7 @@ void TFo_Kalvuno::deleteSelectedPlaylist()
     const QString name = selectedListName(1);
     const auto answer = messagebox::show(this, QMessageBox::Question,
                                          QStringLiteral("プレイリスト\"") + name + QStringLiteral("\"を削除してよろしいですか？"),
-                                         QMessageBox::Ok | QMessageBox::Cancel);
+                                         QMessageBox::Ok | QMessageBox::Cancel, QStringLiteral("プレイリストの削除"));
     if (m_closing || answer != QMessageBox::Ok)
         return;
     QFile::remove(m_paths.playlists + name + QString::fromUtf16(kPlaylistSuffix));
@@ -349,7 +349,7 @@ void TFo_Kalvuno::deleteSelectedFavorite()
     const QString name = selectedListName(0);
     const auto answer = messagebox::show(this, QMessageBox::Question,
                                          QStringLiteral("お気に入り\"") + name + QStringLiteral("\"を削除してよろしいですか？"),
-                                         QMessageBox::Ok | QMessageBox::Cancel);
+                                         QMessageBox::Ok | QMessageBox::Cancel, QStringLiteral("お気に入りの削除"));
     if (m_closing || answer != QMessageBox::Ok)
         return;
     QFile::remove(m_paths.favorites + name + QString::fromUtf16(kFavoriteSuffix));

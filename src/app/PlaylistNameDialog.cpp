@@ -68,7 +68,7 @@ bool TFo_PLName::Bu_OKClick()
     if (Mode == NewName && exists
         && messagebox::show(this, QMessageBox::Question,
                             QStringLiteral("指定された名前のプレイリストは既に存在します。\r上書きしますか？"),
-                            QMessageBox::Ok | QMessageBox::Cancel)
+                            QMessageBox::Ok | QMessageBox::Cancel, windowTitle())
                != QMessageBox::Ok) {
         Ed_Name->setFocus();
         return false;

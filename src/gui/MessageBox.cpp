@@ -21,7 +21,7 @@ QMessageBox::StandardButton dismissingButton(QMessageBox::StandardButtons button
 } // namespace
 
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &text,
-                                 QMessageBox::StandardButtons buttons)
+                                 QMessageBox::StandardButtons buttons, const QString &caption)
 {
     QString shown = text;
     shown.replace(u'\r', u'\n');
@@ -32,7 +32,7 @@ QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const 
             g_whileOpen();
         return answer;
     }
-    QMessageBox box(icon, QStringLiteral("Kalvuno"), shown, buttons, parent);
+    QMessageBox box(icon, caption.isEmpty() ? QStringLiteral("Kalvuno") : caption, shown, buttons, parent);
     box.setObjectName(QStringLiteral("MessageBox"));
     return QMessageBox::StandardButton(box.exec());
 }

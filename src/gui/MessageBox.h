@@ -12,9 +12,11 @@ namespace kalvuno::messagebox {
 // Every message box of the program goes through here, so that tests can
 // answer boxes in advance and dialogs never block them.
 
-// Shows a box with the program's caption. In the text "\r" is a line break.
+// Shows a box with the given caption, or the program's name without one. In
+// the text "\r" is a line break.
 QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon, const QString &text,
-                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                                 QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                 const QString &caption = QString());
 
 // The program's standard error box.
 void showError(QWidget *parent, const QString &text);

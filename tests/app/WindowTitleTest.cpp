@@ -105,6 +105,13 @@ TEST(WindowTitles, AsTheXServerShowsThem)
         EXPECT_EQ(messagebox::show(&w, QMessageBox::Question, "?", QMessageBox::Ok | QMessageBox::Cancel),
                   QMessageBox::Cancel);
         EXPECT_EQ(boxTitle, u"Kalvuno");
+        QTimer::singleShot(100, [&] {
+            boxTitle = xTitle(QApplication::activeModalWidget());
+            messagebox::dismissAll();
+        });
+        messagebox::show(&w, QMessageBox::Question, "?", QMessageBox::Ok | QMessageBox::Cancel,
+                         QStringLiteral("プレイリストの削除"));
+        EXPECT_EQ(boxTitle, u"プレイリストの削除") << "a box with a caption of its own";
         w.close();
     }
     qunsetenv("KALVUNO_SERVICE_HOST");
