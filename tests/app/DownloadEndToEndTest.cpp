@@ -1,5 +1,6 @@
 #include "CatalogStore.h"
 #include "DemoMedia.h"
+#include "InProcessService.h"
 #include "HttpFrontEnd.h"
 #include "IniFile.h"
 #include "LibraryService.h"
@@ -28,35 +29,16 @@ using namespace kalvuno::server;
 namespace {
 
 // The bundled service on 127.0.0.1 with two short songs of its own.
-struct Library
+struct Library : InProcessService
 {
-    TempDir tmp;
-    CatalogStore store;
-    std::unique_ptr<MemoryLibrary> library;
-    std::unique_ptr<LibraryService> service;
-    std::unique_ptr<HttpFrontEnd> frontEnd;
-    std::thread thread;
-    int port = 0;
-
     Library()
     {
-        QDir().mkpath(tmp.path("media"));
         for (int i = 1; i <= 2; ++i) {
             const std::string base = media(i).chopped(4).toStdString();
             writeWav(base + ".wav", makeTune(uint32_t(i), 1000));
             writeMp3(base + ".mp3", base + ".wav");
         }
-        store.open(tmp.path("catalog.db").toStdString());
-        library = std::make_unique<MemoryLibrary>(store, MemoryLibrary::Options{});
-        service = std::make_unique<LibraryService>(*library);
-        frontEnd = std::make_unique<HttpFrontEnd>(*service, tmp.path("media").toStdString());
-        port = frontEnd->bind("127.0.0.1", 0);
-        thread = std::thread([this] { frontEnd->run(); });
-    }
-    ~Library()
-    {
-        frontEnd->stop();
-        thread.join();
+        start();
     }
     QString media(int i) const { return tmp.path(QStringLiteral("media/t%1.mp3").arg(i)); }
     QString url(int i) const { return QStringLiteral("http://127.0.0.1:%1/kalvuno/media/t%2.mp3").arg(port).arg(i); }

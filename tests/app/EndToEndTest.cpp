@@ -1,5 +1,6 @@
 #include "CurrentPlaylist.h"
 #include "DemoMedia.h"
+#include "InProcessService.h"
 #include "HttpFrontEnd.h"
 #include "IniFile.h"
 #include "LibraryService.h"
@@ -25,21 +26,11 @@ using namespace kalvuno::server;
 namespace {
 
 // The real service on 127.0.0.1 with three short songs of its own.
-struct LocalService
+struct LocalService : InProcessService
 {
-    TempDir tmp;
-    CatalogStore store;
-    std::unique_ptr<MemoryLibrary> library;
-    std::unique_ptr<LibraryService> service;
-    std::unique_ptr<HttpFrontEnd> frontEnd;
-    std::thread thread;
-    int port = 0;
-
     LocalService()
     {
-        const std::string media = tmp.path("media").toStdString();
-        QDir().mkpath(tmp.path("media"));
-        store.open(tmp.path("catalog.db").toStdString());
+        const std::string media = mediaFolder();
         std::vector<Song> songs;
         for (int i = 1; i <= 3; ++i) {
             const std::string base = media + "/t" + std::to_string(i);
@@ -56,18 +47,8 @@ struct LocalService
             songs.push_back(s);
         }
         store.insertSongs(songs);
-        library = std::make_unique<MemoryLibrary>(store, MemoryLibrary::Options{});
-        service = std::make_unique<LibraryService>(*library);
-        frontEnd = std::make_unique<HttpFrontEnd>(*service, media);
-        port = frontEnd->bind("127.0.0.1", 0);
-        thread = std::thread([this] { frontEnd->run(); });
+        start();
     }
-    ~LocalService()
-    {
-        frontEnd->stop();
-        thread.join();
-    }
-    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port); }
 };
 
 TEST(EndToEnd, SearchPlaysEverySongToItsEndAndTheServiceCountsEach)

@@ -1,4 +1,5 @@
 #include "Playback.h"
+#include "SilentPlayer.h"
 #include "TPlay.h"
 #include "TempDir.h"
 
@@ -9,22 +10,12 @@ using namespace kalvuno;
 
 namespace {
 
-// A player whose fields the test sets by hand; its thread never runs.
-class FakePlayer : public TPlay
+// A silent player that remembers where it was asked to play.
+class FakePlayer : public SilentPlayer
 {
 public:
-    explicit FakePlayer(const QString &where) : TPlay(where), location(where) {}
-    bool terminated() const { return terminationRequested(); }
+    explicit FakePlayer(const QString &where) : SilentPlayer(where), location(where) {}
     QString location;
-
-protected:
-    void Open() override {}
-    void Pause() override {}
-    void Resume() override {}
-    void Close() override {}
-    void Seek(double) override {}
-    int64_t GetPosition() override { return 0; }
-    int64_t GetDuration() override { return 0; }
 };
 
 struct FakeHost : PlaybackHost

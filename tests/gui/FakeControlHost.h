@@ -1,31 +1,23 @@
 #pragma once
 
 #include "ControlPanelRules.h"
+#include "SilentPlayer.h"
 #include "TPlay.h"
 
 #include <QStringList>
 #include <memory>
 #include <vector>
 
-// A player whose fields the test sets by hand; its thread never runs.
-class FakePlayer : public TPlay
+// A silent player in a given state.
+class FakePlayer : public SilentPlayer
 {
 public:
-    FakePlayer(int state, int64_t duration, double position) : TPlay(QStringLiteral("fake"))
+    FakePlayer(int state, int64_t duration, double position) : SilentPlayer(QStringLiteral("fake"))
     {
         State = state;
         Duration = duration;
         Position = position;
     }
-
-protected:
-    void Open() override {}
-    void Pause() override {}
-    void Resume() override {}
-    void Close() override {}
-    void Seek(double) override {}
-    int64_t GetPosition() override { return 0; }
-    int64_t GetDuration() override { return 0; }
 };
 
 // Records what the control panel asks for: "Pause", "Stop", "playOrPause",
