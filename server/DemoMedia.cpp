@@ -49,8 +49,9 @@ bool writeFile(const std::string &path, const std::string &bytes)
     return bool(f);
 }
 
-// Runs a program without a shell and waits for it.
-bool run(std::vector<std::string> args)
+} // namespace
+
+bool runProgram(std::vector<std::string> args)
 {
     std::vector<char *> argv;
     for (std::string &a : args)
@@ -64,6 +65,8 @@ bool run(std::vector<std::string> args)
         return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+namespace {
 
 std::vector<std::string> gst(std::initializer_list<std::string> pipeline)
 {
@@ -163,7 +166,7 @@ bool writeMidi(const std::string &path, const Tune &tune)
 
 bool writeMp3(const std::string &path, const std::string &wav)
 {
-    return run(gst({"filesrc", "location=" + wav, "!", "wavparse", "!", "audioconvert", "!", "lamemp3enc", "!",
+    return runProgram(gst({"filesrc", "location=" + wav, "!", "wavparse", "!", "audioconvert", "!", "lamemp3enc", "!",
                     "filesink", "location=" + path}));
 }
 
@@ -174,7 +177,7 @@ bool writeMpeg(const std::string &path, const std::string &wav, int pattern, int
     static const int calm[] = {0, 13, 17, 18, 19};
     pattern = calm[unsigned(pattern) % std::size(calm)];
     // MPEG-1 video and MPEG-1 layer II audio in an MPEG-1 system stream.
-    return run(gst({"videotestsrc", buffers(lengthMs, 24000), "pattern=" + std::to_string(pattern), "!",
+    return runProgram(gst({"videotestsrc", buffers(lengthMs, 24000), "pattern=" + std::to_string(pattern), "!",
                     "video/x-raw,format=I420,width=320,height=240,framerate=24/1", "!", "mpeg2enc", "format=0",
                     "bitrate=1150",
                     "!", "mplex", "format=0", "name=m", "!", "filesink", "location=" + path, "filesrc",
@@ -184,7 +187,7 @@ bool writeMpeg(const std::string &path, const std::string &wav, int pattern, int
 
 bool writeAvi(const std::string &path, const std::string &wav, int pattern, int lengthMs)
 {
-    return run(gst({"videotestsrc", buffers(lengthMs, 25000), "pattern=" + std::to_string(pattern), "!",
+    return runProgram(gst({"videotestsrc", buffers(lengthMs, 25000), "pattern=" + std::to_string(pattern), "!",
                     "video/x-raw,width=320,height=240,framerate=25/1", "!", "videoconvert", "!", "jpegenc", "!",
                     "avimux", "name=m", "!", "filesink", "location=" + path, "filesrc", "location=" + wav, "!",
                     "wavparse", "!", "audioconvert", "!", "m."}));

@@ -18,6 +18,9 @@ struct Tune
 Tune makeTune(uint32_t seed, int lengthMs);
 
 // Each writer makes one playable file; false when it could not.
+// Runs a program without a shell and waits for it; true when it exited with 0.
+bool runProgram(std::vector<std::string> args);
+
 bool writeWav(const std::string &path, const Tune &tune);
 bool writeMidi(const std::string &path, const Tune &tune);
 // These encode through gst-launch-1.0 from a WAV file of the tune.

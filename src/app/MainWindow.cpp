@@ -506,17 +506,19 @@ void TFo_Kalvuno::closeWhenUnwound()
     close();
 }
 
+bool TFo_Kalvuno::workOnStack() const { return m_inTimerStep || m_playback.isTicking() || BusyScope::active(); }
+
 bool TFo_Kalvuno::isNested() const
 {
     // The program's own loop is level 1; a modal box or dialog adds one.
-    return m_inTimerStep || m_playback.isTicking() || BusyScope::active() || QThread::currentThread()->loopLevel() > 1;
+    return workOnStack() || QThread::currentThread()->loopLevel() > 1;
 }
 
 void TFo_Kalvuno::whenIdle(std::function<void()> command)
 {
     if (m_closing)
         return;
-    if (m_playback.isTicking() || BusyScope::active()) {
+    if (workOnStack()) {
         m_queuedCommands.append(std::move(command));
         return;
     }
@@ -525,7 +527,7 @@ void TFo_Kalvuno::whenIdle(std::function<void()> command)
 
 void TFo_Kalvuno::runQueuedCommands()
 {
-    while (!m_queuedCommands.isEmpty() && !m_closing && !m_playback.isTicking() && !BusyScope::active())
+    while (!m_queuedCommands.isEmpty() && !m_closing && !workOnStack())
         m_queuedCommands.takeFirst()();
 }
 
@@ -534,7 +536,7 @@ void TFo_Kalvuno::Ti_CheckTimer()
     // A tick that arrives while a tick, a message box it opened or a request
     // is still on the stack only brings the menus and buttons in line: it
     // must never start anything under them.
-    const bool nested = m_closing || m_inTimerStep || m_playback.isTicking() || BusyScope::active();
+    const bool nested = m_closing || workOnStack();
     if (!nested && m_startMinimized) {
         m_startMinimized = false;
         setWindowState(windowState() | Qt::WindowMinimized);

@@ -148,7 +148,9 @@ private:
     bool savePlacement();
     // Shows the write error for the configuration file; returns ok unchanged.
     bool checkWrite(bool ok);
-    // A tick, a request or a modal loop is on the stack.
+    // A tick, a timer step or a request is on the stack.
+    bool workOnStack() const;
+    // The same, or a modal loop.
     bool isNested() const;
     void closeWhenUnwound();
     void runQueuedCommands();
