@@ -15,6 +15,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick trayer
   at-spi2-core python3-pyatspi dbus dbus-x11 playerctl desktop-file-utils dpkg-dev
+  lintian appstream systemd file man-db
   fonts-noto-cjk locales
 )
 
