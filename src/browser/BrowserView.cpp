@@ -46,10 +46,11 @@ BrowserView::BrowserView(const QString &profileFolder, const QString &notFoundPa
         connect(m_page->action(a), &QAction::changed, this, &BrowserView::commandStateChanged);
     // The link under the pointer is the browser's hint: it goes to the status
     // bar the way every control's hint does.
-    connect(m_page, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
-        setStatusTip(url);
-        QStatusTipEvent tip(url);
-        QCoreApplication::sendEvent(this, &tip);
+    connect(m_page, &QWebEnginePage::linkHovered, this, &BrowserView::showHint);
+    // A new page has no link under the pointer yet, whatever the old one had.
+    connect(m_page, &QWebEnginePage::urlChanged, this, [this] {
+        if (!statusTip().isEmpty())
+            showHint(QString());
     });
 }
 
@@ -57,6 +58,13 @@ BrowserView::~BrowserView()
 {
     // The page must go before its profile.
     delete m_page;
+}
+
+void BrowserView::showHint(const QString &text)
+{
+    setStatusTip(text);
+    QStatusTipEvent tip(text);
+    QCoreApplication::sendEvent(this, &tip);
 }
 
 void BrowserView::navigate(const QUrl &url)

@@ -45,6 +45,7 @@ signals:
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void showHint(const QString &text);
     void onDownload(QWebEngineDownloadRequest *download);
 
     QWebEngineProfile *m_profile = nullptr;

@@ -242,6 +242,10 @@ TEST_F(BrowserWindowTest, PlayAllTakesThePagesLinksAndPlaysTheFirst)
     // One write for the whole page: the file holds what the list shows.
     EXPECT_EQ(IniFile(w->playlist().path()).sectionNames(), expected);
     QTRY_COMPARE_WITH_TIMEOUT(w->playback().currentKey(), expected.first(), 2000);
+
+    // The page shown, in the desktop's browser.
+    w->browserBar()->Bu_Browser->click();
+    EXPECT_EQ(m_opened, QList<QUrl>{QUrl(url("/dir/three.html"))});
     w->close();
 }
 
