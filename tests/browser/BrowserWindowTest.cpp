@@ -34,7 +34,9 @@ a { position: absolute; left: 10px; width: 300px; height: 30px; display: block; 
 <a id="blank" style="top: 60px" href="/dir/blank.mp3" target="_blank">new window</a>
 <a id="page" style="top: 110px" href="/dir/list.mp3.html">not a song</a>
 <a id="zip" style="top: 160px" href="/dir/archive.zip">a download</a>
-<iframe style="position: absolute; top: 220px" src="/dir/framed.mp3"></iframe>
+<iframe style="position: absolute; top: 220px; border: 0" src="/dir/framed.mp3"></iframe>
+<iframe style="position: absolute; top: 320px; border: 0" srcdoc="<a href='/dir/inframe.mp3'
+  style='display: block; height: 40px'>in a frame</a>"></iframe>
 </body></html>)";
 
 const char kThreePage[] = R"(<html><body>
@@ -151,6 +153,12 @@ TEST_F(BrowserWindowTest, MediaLinksTheUserFollowsAreAppendedAndPlayed)
     EXPECT_EQ(w->playlist().keys().last(), url("/dir/blank.mp3"));
     QTRY_COMPARE_WITH_TIMEOUT(w->playback().currentKey(), url("/dir/blank.mp3"), 2000);
     EXPECT_EQ(w->browser()->url().toString(), top) << "no window opened, the page stayed";
+
+    // Followed inside a frame: cancelled, and no entry.
+    click(*w, QPoint(40, 340));
+    QTest::qWait(1500);
+    EXPECT_EQ(w->playlist().count(), 2);
+    EXPECT_EQ(w->browser()->url().toString(), top);
 
     // A download is the desktop browser's business.
     click(*w, QPoint(50, 170));
