@@ -253,7 +253,7 @@ TEST_F(BrowserWindowTest, PlayAllTakesThePagesLinksAndPlaysTheFirst)
 
     // The page shown, in the desktop's browser.
     w->browserBar()->Bu_Browser->click();
-    EXPECT_EQ(m_opened, QList<QUrl>{QUrl(url("/dir/three.html"))});
+    EXPECT_EQ(m_opened, QList<QUrl> { QUrl(url("/dir/three.html")) });
     w->close();
 }
 
