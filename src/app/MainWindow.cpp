@@ -2,6 +2,7 @@
 
 #include "AboutDialog.h"
 #include "AddressSubstitution.h"
+#include "BrowserBar.h"
 #include "ControlPanel.h"
 #include "InformationPanel.h"
 #include "ListSection.h"
@@ -136,6 +137,11 @@ void TFo_Kalvuno::createMenus()
     about->setObjectName(QStringLiteral("MH_About"));
     about->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     connect(about, &QAction::triggered, this, &TFo_Kalvuno::MH_AboutClick);
+    QAction *contents = M_Help->addAction(QStringLiteral("目次(&C)..."));
+    contents->setObjectName(QStringLiteral("MH_Contents"));
+    contents->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(contents, &QAction::triggered, this, &TFo_Kalvuno::MH_ContentsClick);
+    M_Help->insertAction(about, contents);
 }
 
 void TFo_Kalvuno::MH_AboutClick()
@@ -170,6 +176,10 @@ void TFo_Kalvuno::createBrowserBar()
     address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(buttons);
     bar->addWidget(address);
+    m_browserBar = new BrowserBar(buttons, address);
+    connect(m_browserBar, &BrowserBar::goClicked, this, &TFo_Kalvuno::Bu_GoClick);
+    connect(m_browserBar, &BrowserBar::playAllClicked, this, &TFo_Kalvuno::Bu_PlayClick);
+    connect(m_browserBar, &BrowserBar::openInBrowserClicked, this, &TFo_Kalvuno::Bu_BrowserClick);
     bar->hide();
 }
 
@@ -213,7 +223,10 @@ void TFo_Kalvuno::createRightColumn()
     column->addWidget(Pa_CtrlBase);
     auto *row = new QHBoxLayout(client);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addStretch(1);
+    row->setSpacing(0);
+    m_browserArea = new QWidget(client);
+    m_browserArea->setObjectName(QStringLiteral("Pa_Browser"));
+    row->addWidget(m_browserArea, 1);
     row->addWidget(base);
     setCentralWidget(client);
 
@@ -372,6 +385,9 @@ void TFo_Kalvuno::FormShow()
     m_firstShow = false;
     Ti_Check->start();
     m_playback.homePage = topPageUrl(defaultServiceHost());
+    // The web view comes once the window is on screen, and goes to the start page.
+    if (m_browserEnabled)
+        QTimer::singleShot(0, this, &TFo_Kalvuno::createBrowser);
     restorePlacement();
 }
 
@@ -556,6 +572,7 @@ void TFo_Kalvuno::Ti_CheckTimer()
         setIfChanged(item, item->data().toInt() == m_playback.repeatMode);
     setIfChanged(MV_StatusBar, statusBar()->isVisible());
     updateTimerMenus();
+    syncAddressBox();
     m_playlistPanel->setPlayingKey(m_playback.player() ? m_playback.currentKey() : QString());
     if (nested)
         return;

@@ -31,6 +31,8 @@ class InformationPanel;
 class TFo_Search;
 class Mpris;
 class TFo_Video;
+class BrowserBar;
+class BrowserView;
 
 namespace kalvuno {
 class TrayIcon;
@@ -85,6 +87,7 @@ public:
     void FormResize();
     void MV_StatusBarClick();
     void MH_AboutClick();
+    void MH_ContentsClick();
 
     // Restores the window from the tray, as a left click on the icon does.
     void restoreFromTray();
@@ -290,4 +293,28 @@ private:
     QAction *MSO_ON = nullptr;
     QMenu *MS_OffTimer = nullptr;
     QAction *MSF_ON = nullptr;
+
+    // The browser pane (MainWindowBrowser.cpp). It is made once the window
+    // shows, so that the window does not wait for the web engine.
+public:
+    // Without it (benchmarks, tests of other parts) no web view is made.
+    void setBrowserEnabled(bool enabled) { m_browserEnabled = enabled; }
+    BrowserView *browser() const { return WB_Browser; }
+    BrowserBar *browserBar() const { return m_browserBar; }
+    void Bu_PlayClick();
+    void Bu_BrowserClick();
+    void Bu_GoClick(const QString &address);
+
+private:
+    void createBrowser();
+    void WB_BrowserBeforeNavigate2(const QUrl &url, bool addEntry);
+    // Appends a web link at the end of the current playlist; false when the
+    // file could not be written.
+    bool AddMediaLink(const QString &url, const QString &home);
+    void syncAddressBox();
+    bool m_browserEnabled = false;
+    int m_browserWaits = 0;
+    QWidget *m_browserArea = nullptr;
+    BrowserView *WB_Browser = nullptr;
+    BrowserBar *m_browserBar = nullptr;
 };

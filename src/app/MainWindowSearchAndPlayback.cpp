@@ -231,8 +231,6 @@ void TFo_Kalvuno::showList() { m_playlistPanel->refresh(); }
 
 void TFo_Kalvuno::showEntry() { m_playlistPanel->LB_PlayClick(); }
 
-// The browser pane comes with its own work; until then there is nowhere to go.
-void TFo_Kalvuno::navigate(const QString &) {}
 void TFo_Kalvuno::repaintControls() { PB_Control->refresh(); }
 
 void TFo_Kalvuno::sendPlayCount(const QString &key) { SendPlayCount(m_transport, key); }

@@ -1,5 +1,7 @@
 #include "Playback.h"
 
+#include "BrowserRules.h"
+
 #include "PlayCount.h"
 #include "TPlay.h"
 
@@ -111,8 +113,9 @@ void Playback::PlaySelectedEntry()
     QString location = m_playlist.value(selected, u"MP3");
     const QString copy = m_config.file().readString(keys::kDownloadedCopies, m_currentKey);
     if (browseOnPlay) {
+        // A home page that is no web page (javascript:, file:, data:) counts as none.
         const QString home = m_playlist.value(selected, u"Home");
-        m_host.navigate(home.isEmpty() ? homePage : home);
+        m_host.navigate(webAddress(home).isEmpty() ? homePage : home);
     }
     // Only the MP3 download folder is looked in, whatever the medium.
     const QString folder = m_config.read(keys::Download);

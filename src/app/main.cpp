@@ -7,6 +7,7 @@
 #include "TerminationSignals.h"
 #include "MainWindow.h"
 #include "VideoWindow.h"
+#include "WebEngineStart.h"
 
 #include <QApplication>
 
@@ -30,6 +31,14 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, cons
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessageHandler);
+    // KALVUNO_NO_BROWSER=1 leaves the web view out (the start-up benchmark
+    // compares the window with and without it).
+    const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";
+    // The web engine's settings must be in place before the application
+    // exists: shared OpenGL contexts, and no sandbox when running as root,
+    // where Chromium would refuse to start at all.
+    if (withBrowser)
+        prepareWebEngine();
     QApplication app(argc, argv);
     // No display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("kalvuno"));
@@ -60,6 +69,7 @@ int main(int argc, char *argv[])
     TFo_Kalvuno mainWindow(profile, arguments);
     TFo_Video video;
     mainWindow.setVideoWindow(&video);
+    mainWindow.setBrowserEnabled(withBrowser);
     QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &TFo_Kalvuno::requestClose);
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &TFo_Kalvuno::requestClose);
     mainWindow.show();

@@ -339,6 +339,22 @@ void HttpTransport::resetAbort() { g_aborted = false; }
 
 bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *status, bool *complete) const
 {
+    return get(stream, url, status, complete, nullptr);
+}
+
+bool HttpTransport::GetPage(QByteArray &body, QByteArray &contentType, const QString &url, int *status) const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    if (!get(buffer, url, status, nullptr, &contentType))
+        return false;
+    body = buffer.data();
+    return true;
+}
+
+bool HttpTransport::get(QIODevice &stream, const QString &url, int *status, bool *complete,
+                        QByteArray *contentType) const
+{
     if (complete)
         *complete = false;
     std::optional<BusyScope> busy;
@@ -362,6 +378,11 @@ bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *stat
         *status = int(code);
     if (complete)
         *complete = answerComplete(e.handle, t, sink);
+    if (contentType) {
+        const char *type = nullptr;
+        curl_easy_getinfo(e.handle, CURLINFO_CONTENT_TYPE, &type);
+        *contentType = QByteArray(type);
+    }
     // Once the server has answered, whatever arrived is the answer, cut or not;
     // an aborted request has no answer: nobody is waiting for it any more.
     stream.seek(0);

@@ -93,6 +93,9 @@ public:
     // list is left as it was when the URL cannot be opened. `complete` as for
     // GetToStream.
     bool GetLines(QStringList &lines, const QString &url, int *status = nullptr, bool *complete = nullptr) const;
+    // GET of a web page: its bytes and its Content-Type header, which may
+    // name the charset. Fails as GetToStream does.
+    bool GetPage(QByteArray &body, QByteArray &contentType, const QString &url, int *status = nullptr) const;
     // GET into a file. The body goes to a temporary file beside it, which
     // replaces the file only when the download is complete: a 2xx status, a
     // body that is not empty and matches any Content-Length, no read that
@@ -108,6 +111,7 @@ public:
 
 private:
     QString serviceRequestUrl(const QString &path) const;
+    bool get(QIODevice &stream, const QString &url, int *status, bool *complete, QByteArray *contentType) const;
 
     const Clock &m_clock;
     uint32_t m_timeLimitMs;

@@ -24,6 +24,8 @@ protected:
         m_env.insert("KALVUNO_HOME", m_tmp.path("profile"));
         m_env.insert("HOME", m_tmp.dir.path());
         m_env.insert("KALVUNO_AUDIO_SINK", "fakesink sync=true");
+        // No web view: its start page would go to a service no test started.
+        m_env.insert("KALVUNO_NO_BROWSER", "1");
         QDir().mkpath(m_tmp.path("profile"));
         writeBytes(m_tmp.path("profile/Kalvuno.ini"), "[General]\r\nSetup=1\r\nBrowse=0\r\nRepeatMode=3\r\n");
         // A list left from before: it loads at start and its first song plays.

@@ -32,7 +32,8 @@ struct FakeHost : PlaybackHost
     void setCaption(const QString &caption) override { captions.append(caption); }
     void showList() override {}
     void showEntry() override {}
-    void navigate(const QString &) override {}
+    void navigate(const QString &url) override { navigated.append(url); }
+    QStringList navigated;
     void repaintControls() override {}
     void downloadFinishedEntry(const QString &key) override { downloads.append(key); }
     void sendPlayCount(const QString &key) override { reports.append(key); }
@@ -397,4 +398,31 @@ TEST_F(PlaybackTest, NextListGoesThroughTheSavedPlaylists)
     finish();
     EXPECT_TRUE(host.opened.isEmpty());
     EXPECT_EQ(played().last(), "b");
+}
+
+TEST_F(PlaybackTest, BrowseOnPlayGoesToTheEntrysWebHomeElseTheHomePage)
+{
+    const struct
+    {
+        const char *home;
+        const char *navigated;
+    } cases[] = {
+        {"http://artist.example/", "http://artist.example/"},
+        {"www.example.jp/", "www.example.jp/"},
+        {"", "http://service/kalvuno/top.html"},
+        {"javascript:alert(1)", "http://service/kalvuno/top.html"},
+        {"file:///etc/passwd", "http://service/kalvuno/top.html"},
+        {"data:text/html,x", "http://service/kalvuno/top.html"},
+        {"about:blank", "http://service/kalvuno/top.html"},
+    };
+    playback.browseOnPlay = true;
+    playback.homePage = QStringLiteral("http://service/kalvuno/top.html");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.home);
+        ASSERT_TRUE(list.file()->writeString(u"aaaaaaaaaaaaaaaa", u"Home", QString::fromLatin1(c.home)));
+        list.select(0);
+        host.navigated.clear();
+        playback.PlaySelectedEntry();
+        EXPECT_EQ(host.navigated, QStringList{QString::fromLatin1(c.navigated)});
+    }
 }

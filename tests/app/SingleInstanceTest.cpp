@@ -25,6 +25,8 @@ protected:
             GTEST_SKIP() << "needs an X display (run under xvfb-run)";
         qputenv("KALVUNO_HOME", m_tmp.path("profile").toUtf8());
         qputenv("HOME", m_tmp.dir.path().toUtf8());
+        // No web view: its start page would go to a service no test started.
+        qputenv("KALVUNO_NO_BROWSER", "1");
         m_profile = profileFolder();
         QDir().mkpath(m_profile);
         // A confirmed set-up, so no first-run dialog waits for a user.

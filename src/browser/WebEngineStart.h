@@ -1,0 +1,5 @@
+#pragma once
+
+// Settings the web engine needs before the application object exists; call
+// first thing in main().
+void prepareWebEngine();
