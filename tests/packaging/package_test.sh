@@ -61,7 +61,7 @@ for _ in $(seq 50); do grep -q "listening on" "$work/service.log" && break; slee
 url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/service.log") || { cat "$work/service.log"; fail "service start"; }
 curl -sf "${url}kalvuno/top.html" >/dev/null || fail "service answer"
 
-export KALVUNO_HOME="$work/profile" HOME="$work" KALVUNO_VERBOSE=1 QT_QPA_PLATFORM=offscreen
+export KALVUNO_HOME="$work/profile" HOME="$work" KALVUNO_VERBOSE=1 QT_QPA_PLATFORM=offscreen KALVUNO_NO_BROWSER=1
 "$root/usr/bin/kalvuno" 2>"$work/program.log" &
 pid=$!
 sleep 3
