@@ -320,6 +320,23 @@ QByteArray requestUrlBytes(const QString &url, bool escapeQuery)
     return out;
 }
 
+QByteArray queryValueBytes(const QString &value)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    for (const char c : urlTextBytes(value)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (needsEscape(byte, true, true) || byte == '&') {
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 HttpTransport::HttpTransport(const Clock &clock, uint32_t timeLimitMs) : m_clock(clock), m_timeLimitMs(timeLimitMs)
 {
     ensureCurl();
@@ -339,6 +356,13 @@ void HttpTransport::resetAbort() { g_aborted = false; }
 
 bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *status, bool *complete) const
 {
+    // Service commands carry what users typed in their queries.
+    const bool serviceCommand = !m_addressing.baseUrl.isEmpty() && url.startsWith(m_addressing.baseUrl);
+    return getToStream(stream, requestUrlBytes(url, serviceCommand), status, complete);
+}
+
+bool HttpTransport::getToStream(QIODevice &stream, const QByteArray &wireUrl, int *status, bool *complete) const
+{
     if (complete)
         *complete = false;
     std::optional<BusyScope> busy;
@@ -347,9 +371,7 @@ bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *stat
     Easy e;
     if (!e.handle)
         return false;
-    // Service commands carry what users typed in their queries.
-    const bool serviceCommand = !m_addressing.baseUrl.isEmpty() && url.startsWith(m_addressing.baseUrl);
-    commonOptions(e, requestUrlBytes(url, serviceCommand), "Kalvuno", m_timeLimitMs);
+    commonOptions(e, wireUrl, "Kalvuno", m_timeLimitMs);
     getOptions(e);
     // One deadline for connecting and reading.
     curl_easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(m_timeLimitMs));
@@ -368,12 +390,9 @@ bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *stat
     return code > 0 && !t.aborted;
 }
 
-bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
+// The answer as text lines: CR LF, lone CR or lone LF; a NUL ends the text.
+static bool linesFrom(QStringList &lines, const QBuffer &buffer)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    if (!GetToStream(buffer, url, status, complete))
-        return false;
     QByteArray bytes = buffer.data();
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
@@ -384,6 +403,21 @@ bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status
         lines.append(line.toString());
     return true;
 }
+
+bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    return GetToStream(buffer, url, status, complete) && linesFrom(lines, buffer);
+}
+
+bool HttpTransport::GetLinesEncoded(QStringList &lines, const QByteArray &wireUrl, int *status) const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    return getToStream(buffer, wireUrl, status, nullptr) && linesFrom(lines, buffer);
+}
+
 
 bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, int *status) const
 {

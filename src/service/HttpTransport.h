@@ -55,6 +55,10 @@ void SubstituteAddress(QString &url);
 // the first "?" are encoded too, so that values a user typed reach the
 // service as typed; "&", "=" and "/" stay as built.
 QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
+// One value for a query whose separators the caller writes itself: as
+// requestUrlBytes encodes a query, and "&" too, so that the value reaches
+// the service unchanged whatever it holds.
+QByteArray queryValueBytes(const QString &value);
 
 // The program's HTTP client: synchronous requests on the calling thread, each
 // bounded in time, with no cache, cookies or retries of its own. Helpers report
@@ -93,6 +97,9 @@ public:
     // list is left as it was when the URL cannot be opened. `complete` as for
     // GetToStream.
     bool GetLines(QStringList &lines, const QString &url, int *status = nullptr, bool *complete = nullptr) const;
+    // The same for a URL already in its wire form (see queryValueBytes): it
+    // goes out exactly as given.
+    bool GetLinesEncoded(QStringList &lines, const QByteArray &wireUrl, int *status = nullptr) const;
     // GET into a file. The body goes to a temporary file beside it, which
     // replaces the file only when the download is complete: a 2xx status, a
     // body that is not empty and matches any Content-Length, no read that
@@ -107,6 +114,7 @@ public:
     bool PostToService(const QByteArray &body, const QString &path, int *status = nullptr) const;
 
 private:
+    bool getToStream(QIODevice &stream, const QByteArray &wireUrl, int *status, bool *complete) const;
     QString serviceRequestUrl(const QString &path) const;
 
     const Clock &m_clock;
