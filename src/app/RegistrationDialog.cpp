@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace kalvuno;
@@ -119,7 +120,13 @@ void TFo_Regist::createControls()
     connect(Bu_New, &QPushButton::clicked, this, &TFo_Regist::Bu_NewClick);
     connect(Bu_Delete, &QPushButton::clicked, this, &TFo_Regist::Bu_DeleteClick);
     connect(Bu_Save, &QPushButton::clicked, this, &TFo_Regist::Bu_SaveClick);
-    connect(LB_Songs, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { LB_SongsClick(LB_Songs->row(item)); });
+    // The refresh rebuilds every item: not from inside the clicked item's own signal.
+    connect(
+        LB_Songs, &QListWidget::itemClicked, this,
+        [this](QListWidgetItem *item) {
+            const int row = LB_Songs->row(item);
+            QTimer::singleShot(0, this, [this, row] { LB_SongsClick(row); });
+        });
     connect(LB_Songs, &QListWidget::itemChanged, this, &TFo_Regist::LB_SongsClickCheck);
     connect(PM_OpenAll, &QAction::triggered, this, &TFo_Regist::PM_OpenAllClick);
     connect(PM_CloseAll, &QAction::triggered, this, &TFo_Regist::PM_CloseAllClick);

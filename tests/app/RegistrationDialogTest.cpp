@@ -109,6 +109,14 @@ TEST_F(RegistrationTest, NewSaveChecksAndDelete)
     EXPECT_EQ(openValues(), (QStringList{"0", "0"}));
     EXPECT_EQ(d->LB_Songs->item(1)->checkState(), Qt::Unchecked);
 
+    // A click selects and shows another song; unsaved edits are dropped.
+    d->Ed_Title->setText("unsaved");
+    QTest::mouseClick(d->LB_Songs->viewport(), Qt::LeftButton, {},
+                      d->LB_Songs->visualItemRect(d->LB_Songs->item(0)).center());
+    QTRY_COMPARE(d->Ed_Title->text(), QStringLiteral("朝の歌"));
+    EXPECT_EQ(d->LB_Songs->item(1)->text(), u"No Title");
+    EXPECT_FALSE(d->Bu_Save->isEnabled());
+
     // Delete key: Cancel keeps the song, OK removes it.
     d->LB_Songs->setFocus();
     messagebox::setNextAnswers({QMessageBox::Cancel, QMessageBox::Ok});
