@@ -31,7 +31,8 @@ public:
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::string binary = KALVUNO_SERVICE_BINARY;
         // The tests talk to it from this machine, maintenance commands included.
-        std::vector<std::string> args = {binary, "--db", db, "--port", "0", "--no-demo", "--maintenance-from", "127.0.0.1"};
+        std::vector<std::string> args = {binary, "--db", db, "--port", "0", "--no-demo", "--maintenance-from",
+                                         "127.0.0.1"};
         std::vector<char *> argv;
         for (std::string &a : args)
             argv.push_back(a.data());

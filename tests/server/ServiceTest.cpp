@@ -321,7 +321,8 @@ TEST_P(Service, ChangesSurviveARestart)
 
 TEST_P(Service, MaintenanceCommandsOnlyFromTrustedAddresses)
 {
-    const std::string hide = "/kalvuno/center2.fws/hide?http://example.jp/ABC%20Band/&/kalvuno/media/a000000100000000.mp3";
+    const std::string hide
+        = "/kalvuno/center2.fws/hide?http://example.jp/ABC%20Band/&/kalvuno/media/a000000100000000.mp3";
     const std::string noFile = "/kalvuno/center2.fws/nofile?a000000200000000";
     const std::string noFileAll = "/kalvuno/center2.fws/nofileall?a000000300000000";
     const std::string all = kSearch + "Max=20&Sort=New&Open=3";
@@ -336,7 +337,8 @@ TEST_P(Service, MaintenanceCommandsOnlyFromTrustedAddresses)
         {"no --maintenance-from: nobody", "", "", {}, 403},
         {"another address only", "10.1.2.3", "", {}, 403},
         {"this address among others", "10.1.2.3, ::ffff:127.0.0.1", "", {}, 200},
-        {"a forwarded address from an untrusted peer is ignored", "10.1.2.3", "", {{"X-Forwarded-For", "10.1.2.3"}}, 403},
+        {"a forwarded address from an untrusted peer is ignored", "10.1.2.3", "", {{"X-Forwarded-For", "10.1.2.3"}},
+         403},
         {"a trusted proxy's forwarded client is believed", "10.1.2.3", "127.0.0.1", {{"X-Forwarded-For", "10.1.2.3"}},
          200},
         {"behind a trusted proxy the proxy itself is no maintainer", "127.0.0.1", "127.0.0.1",

@@ -91,7 +91,8 @@ TEST(SongList, NewEntriesPublicFlagsAndRemoval)
     const QString path = tmp.path("MySongs.dat");
     SongList list(path);
     ASSERT_TRUE(list.add("id1aaaaa", {"ignored", "", "Jazz", "http://x/", "http://y/"}));
-    EXPECT_EQ(readBytes(path), "[id1aaaaa]\r\nArtist=Unknown\r\nGenre=\r\nHome=http://\r\nMP3=http://\r\nTitle=No Title\r\n");
+    EXPECT_EQ(readBytes(path),
+              "[id1aaaaa]\r\nArtist=Unknown\r\nGenre=\r\nHome=http://\r\nMP3=http://\r\nTitle=No Title\r\n");
     ASSERT_TRUE(list.save("id1aaaaa", {"ミナ", "私の歌", "Pop", "http://m/1.mp3", "http://m/"}));
     ASSERT_TRUE(list.add("id2bbbbb", list.fields("id1aaaaa")));
     const SongFields second = list.fields("id2bbbbb");
@@ -175,7 +176,8 @@ TEST_F(LiveService, UploadSearchHideAndSendAgain)
     ASSERT_TRUE(isServiceId(first) && isServiceId(second) && first != second);
     SongList list(listPath);
     ASSERT_TRUE(list.add(first, {}));
-    ASSERT_TRUE(list.save(first, {"ミナ", "公開の歌", "Pop", "http://mina.example.jp/a b.mp3", "http://mina.example.jp/R&B/"}));
+    ASSERT_TRUE(
+        list.save(first, {"ミナ", "公開の歌", "Pop", "http://mina.example.jp/a b.mp3", "http://mina.example.jp/R&B/"}));
     ASSERT_TRUE(list.add(second, list.fields(first)));
     ASSERT_TRUE(list.save(second, {"ミナ", "Private", "Pop", "http://mina.example.jp/p.mp3", ""}));
     ASSERT_TRUE(list.setPublic(second, false));
@@ -187,7 +189,8 @@ TEST_F(LiveService, UploadSearchHideAndSendAgain)
 
     // A play, then the list again: the song keeps its plays.
     int status = 0;
-    EXPECT_TRUE(transport.PostToService(playCountBody(first, "k3J9xQ2mP0aB7cD1", todayDayNumber()), "/mp3count", &status));
+    EXPECT_TRUE(
+        transport.PostToService(playCountBody(first, "k3J9xQ2mP0aB7cD1", todayDayNumber()), "/mp3count", &status));
     EXPECT_EQ(status, 200);
     ASSERT_TRUE(list.save(first, {"ミナ", "改題", "Pop", "http://mina.example.jp/a b.mp3", "http://mina.example.jp/R&B/"}));
     ASSERT_TRUE(SendSongList(transport, access, listPath));
