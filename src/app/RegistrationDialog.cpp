@@ -223,7 +223,7 @@ bool TFo_Regist::checkWrite(bool ok)
     return ok;
 }
 
-void TFo_Regist::RefreshSongs(const QString &key)
+void TFo_Regist::RefreshSongs(QString key)
 {
     m_refreshing = true;
     m_ids = m_list.ids();

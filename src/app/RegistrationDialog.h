@@ -33,7 +33,8 @@ public:
     TFo_Regist(const QString &songListPath, kalvuno::Configuration &config, const kalvuno::HttpTransport &transport,
                std::function<bool()> closing, QWidget *parent = nullptr);
 
-    void RefreshSongs(const QString &key);
+    // key by value: callers pass one of the IDs this replaces.
+    void RefreshSongs(QString key);
     void Bu_NewClick();
     void Bu_DeleteClick();
     void Bu_SaveClick();
