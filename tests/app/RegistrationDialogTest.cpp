@@ -8,6 +8,7 @@
 #include "MessageBox.h"
 #include "PlaylistPanel.h"
 #include "RawHttpServer.h"
+#include "Registration.h"
 #include "RegistrationDialog.h"
 #include "TPlay.h"
 #include "TempDir.h"
@@ -159,6 +160,15 @@ TEST_F(RegistrationTest, SendReusesTheStoredAccessIdAndReportsRefusals)
     d->PM_Send->trigger();
     EXPECT_EQ(messagebox::answeredTexts().last(), kNotSent);
     EXPECT_EQ(config.read(keys::AccessID), u"ffffffff00000000");
+
+    // A stored value that cannot be an access ID (an older program kept an
+    // error page's first line) is replaced by a fresh ID. The songs already
+    // belong to the first one, so the service refuses this list.
+    config.write(keys::AccessID, u"Not Found");
+    messagebox::setNextAnswers({QMessageBox::Ok, QMessageBox::Ok});
+    d->PM_Send->trigger();
+    EXPECT_EQ(messagebox::answeredTexts().last(), kNotSent);
+    EXPECT_TRUE(isAccessId(config.read(keys::AccessID))) << config.read(keys::AccessID).toStdString();
 
     // Cancel sends nothing.
     messagebox::clearAnsweredTexts();
