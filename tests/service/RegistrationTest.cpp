@@ -204,6 +204,21 @@ TEST_F(LiveService, UploadSearchHideAndSendAgain)
     EXPECT_TRUE(search().isEmpty());
 }
 
+TEST_F(LiveService, AThousandByteListGoesInA1028ByteBodyTheServiceTakes)
+{
+    const QString access = fetchServiceId(transport, "/aid");
+    const QByteArray head
+        = "[" + fetchServiceId(transport, "/sid").toUtf8() + "]\r\nMP3=http://k.example.jp/k.mp3\r\nTitle=";
+    QByteArray file = head + QByteArray(1000 - head.size() - 2, 'K') + "\r\n";
+    ASSERT_EQ(file.size(), 1000);
+    ASSERT_TRUE(writeBytes(listPath, file));
+    const QByteArray body = songListBody(access, file, todayDayNumber());
+    EXPECT_EQ(body.size(), 1028);
+    EXPECT_EQ(body.mid(18, 8), "000003E8");
+    EXPECT_TRUE(SendSongList(transport, access, listPath));
+    EXPECT_EQ(search().size(), 2);
+}
+
 TEST_F(LiveService, RefusedSendsAreFailures)
 {
     const QString access = fetchServiceId(transport, "/aid");
