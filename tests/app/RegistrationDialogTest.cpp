@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include "QtTry.h"
@@ -131,6 +132,24 @@ TEST_F(RegistrationTest, NewSaveChecksAndDelete)
     EXPECT_EQ(d->LB_Songs->count(), 0);
     EXPECT_FALSE(d->Ed_Artist->isEnabled());
     EXPECT_TRUE(d->Ed_Artist->text().isEmpty());
+}
+
+TEST_F(RegistrationTest, EscapeAnywhereClosesAsCancel)
+{
+    writeBytes(listPath, "[0123456789abcdef]\r\nTitle=A\r\n");
+    const auto widgets = [](TFo_Regist &d) {
+        QList<QWidget *> all;
+        all << d.LB_Songs << d.Ed_Artist << d.Ed_Title << d.Ed_Genre->lineEdit() << d.Ed_MP3 << d.Ed_Home << d.Memo1;
+        return all;
+    };
+    for (int i = 0; i < 7; ++i) {
+        auto d = dialog();
+        QWidget *target = widgets(*d).at(i);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(d->isVisible()) << target->objectName().toStdString();
+        EXPECT_EQ(d->result(), QDialog::Rejected);
+    }
 }
 
 TEST_F(RegistrationTest, SendReusesTheStoredAccessIdAndReportsRefusals)
