@@ -21,7 +21,15 @@ mkdir -p "$(dirname "$log")"
 service_pid=""
 if ! curl -s -o /dev/null "http://127.0.0.1:$port/kalvuno/top.html"; then
   : >"$log"
-  build/kalvuno-service --port "$port" >"$log" 2>&1 &
+  # "/develop" talks to this service as a development server, whose
+  # maintenance menu (hide, no-file) should work from this machine.
+  maintenance=()
+  for arg in "$@"; do
+    case "${arg,,}" in
+      /develop | --develop) maintenance=(--maintenance-from 127.0.0.1) ;;
+    esac
+  done
+  build/kalvuno-service --port "$port" "${maintenance[@]}" >"$log" 2>&1 &
   service_pid=$!
   trap '[ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null' EXIT
   echo "Starting the library service (its first start makes the demo catalog)..."

@@ -25,4 +25,14 @@ std::string answerEntry(const Song &s, const std::string &headCp932, const std::
     return entry + "\r\n";
 }
 
+bool appendAnswerEntry(std::string &answer, const std::string &entry)
+{
+    if (entry.size() >= kAnswerLimit)
+        return true;
+    if (answer.size() + entry.size() >= kAnswerLimit)
+        return false;
+    answer += entry;
+    return true;
+}
+
 } // namespace kalvuno::server

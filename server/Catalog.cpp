@@ -305,9 +305,8 @@ std::string Catalog::answer(const std::vector<uint32_t> &songs, const std::strin
         for (int w = 0; w < kAnsweredRanks; ++w)
             ranks[w] = i < m_rankOf[w].size() ? m_rankOf[w][i] : 0;
         const std::string entry = answerEntry(m_songs[i], m_derived[i].head, m_derived[i].home, ranks, hostPort);
-        if (out.size() + entry.size() >= kAnswerLimit)
+        if (!appendAnswerEntry(out, entry))
             break;
-        out += entry;
     }
     return out;
 }

@@ -27,7 +27,6 @@ struct SearchRequest
 };
 
 inline constexpr int kRankWeeks = 8;     // weeks a rank order can look back
-inline constexpr size_t kAnswerLimit = 65536;
 
 // The songs in memory, with the orders and lookups that searches need.
 // Not thread-safe: the service guards it.

@@ -22,6 +22,16 @@ void send(httplib::Response &res, const Reply &reply)
     res.set_content(reply.body, reply.contentType.c_str());
 }
 
+// Every X-Forwarded-For header of the request, in order, as one list.
+std::string forwardedFor(const httplib::Request &req)
+{
+    std::string list;
+    const size_t count = req.get_header_value_count("X-Forwarded-For");
+    for (size_t i = 0; i < count; ++i)
+        list += (i ? "," : "") + req.get_header_value("X-Forwarded-For", i);
+    return list;
+}
+
 } // namespace
 
 HttpFrontEnd::HttpFrontEnd(LibraryService &service, const std::string &mediaDir)
@@ -58,12 +68,14 @@ HttpFrontEnd::HttpFrontEnd(LibraryService &service, const std::string &mediaDir)
             send(res, m_service.accessId());
         else if (command == "sid")
             send(res, m_service.songId());
+        else if (command != "hide" && command != "nofile" && command != "nofileall")
+            send(res, {404, "unknown command\r\n"});
+        else if (!m_maintenance.allows(req.remote_addr, forwardedFor(req)))
+            send(res, {403, "maintenance commands are not allowed from this address\r\n"});
         else if (command == "hide")
             send(res, m_service.hide(query));
-        else if (command == "nofile" || command == "nofileall")
-            send(res, m_service.noFile(query));
         else
-            send(res, {404, "unknown command\r\n"});
+            send(res, m_service.noFile(query));
     });
     s.Post(kCommandPath, [this](const httplib::Request &req, httplib::Response &res) {
         const std::string command = req.matches[1];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LibraryService.h"
+#include "MaintenanceAccess.h"
 
 #include <memory>
 #include <string>
@@ -19,6 +20,10 @@ public:
     HttpFrontEnd(LibraryService &service, const std::string &mediaDir);
     ~HttpFrontEnd();
 
+    // Who may use hide, no-file and no-file-all; nobody until this is called.
+    // Set before run().
+    void setMaintenanceAccess(MaintenanceAccess access) { m_maintenance = std::move(access); }
+
     // Binds the address; port 0 picks a free one. Returns the port, or -1.
     int bind(const std::string &address, int port);
     // Serves until stop() is called.
@@ -31,6 +36,7 @@ private:
     std::string m_address;
     int m_port = 0;
     int m_listenSocket = -1;
+    MaintenanceAccess m_maintenance;
 };
 
 } // namespace kalvuno::server

@@ -7,6 +7,7 @@
 #include "RequestToken.h"
 #include "ServiceClock.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace kalvuno::server {
@@ -37,6 +38,17 @@ std::string htmlEscape(const std::string &text)
         }
     }
     return out;
+}
+
+// A value with a control character would reach every client that finds it:
+// a NUL ends the client's reading of the whole answer. Line ends separate
+// the list's lines; TAB is ordinary text.
+bool hasControlBytes(std::string_view file)
+{
+    return std::any_of(file.begin(), file.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+    });
 }
 
 bool parseHex8(std::string_view text, size_t &value)
@@ -94,17 +106,19 @@ Reply LibraryService::songId()
 
 Reply LibraryService::hide(std::string_view query)
 {
-    std::string argument = fromClientBytes(percentDecode(query));
+    // Clients encode an "&" inside a value, so the raw "&"s are the splits;
+    // older clients sent the URLs raw, "&"s of their own included: every raw
+    // "&" is tried until one splits the argument into a stored home page and
+    // its stored media location.
     bool all = false;
-    if (argument.size() >= 4 && argument.compare(argument.size() - 4, 4, "&All") == 0) {
+    if (query.size() >= 4 && query.substr(query.size() - 4) == "&All") {
         all = true;
-        argument.resize(argument.size() - 4);
+        query.remove_suffix(4);
     }
-    // URLs may hold "&" themselves: try every "&" until one splits the
-    // argument into a stored home page and its stored media location.
-    for (size_t amp = argument.find('&'); amp != std::string::npos; amp = argument.find('&', amp + 1)) {
-        const auto outcome
-            = m_store.hide(argument.substr(0, amp), Catalog::storedLocation(argument.substr(amp + 1)), all);
+    const auto decoded = [](std::string_view raw) { return fromClientBytes(percentDecode(raw)); };
+    for (size_t amp = query.find('&'); amp != std::string_view::npos; amp = query.find('&', amp + 1)) {
+        const auto outcome = m_store.hide(decoded(query.substr(0, amp)),
+                                          Catalog::storedLocation(decoded(query.substr(amp + 1))), all);
         if (outcome == LibraryStore::Outcome::NotFound)
             continue;
         if (outcome != LibraryStore::Outcome::Done)
@@ -177,6 +191,8 @@ Reply LibraryService::sendSongList(std::string_view body)
         return error(404, "unknown access ID");
     if (!tokenValid(*accessId, token, file))
         return error(403, "invalid token");
+    if (hasControlBytes(file))
+        return error(400, "control characters in the song list");
 
     IniFile list{QString()};
     list.loadBytes(QByteArray(file.data(), qsizetype(file.size())));

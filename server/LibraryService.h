@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LibraryStore.h"
+#include "SongListFormat.h"
 
 #include <functional>
 #include <string>
@@ -15,7 +16,8 @@ struct Reply
     std::string contentType = "text/plain; charset=Shift_JIS";
 };
 
-inline constexpr size_t kMaxUploadBytes = 1 << 20;
+// The largest request body: a song-list upload of the largest list.
+inline constexpr size_t kMaxUploadBytes = kMaxSongListBytes + kSongListHeaderBytes;
 
 // What the library service does for each command, apart from HTTP and from
 // where the catalog is kept. Safe to call from many threads.

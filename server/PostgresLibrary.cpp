@@ -405,9 +405,8 @@ std::optional<std::string> PostgresLibrary::search(const SearchRequest &r, const
             std::copy(it->second.begin(), it->second.end(), entryRanks);
         const Song &s = row.song;
         const std::string entry = answerEntry(s, answerHead(s), toCp932(s.home), entryRanks, hostPort);
-        if (out.size() + entry.size() >= kAnswerLimit)
+        if (!appendAnswerEntry(out, entry))
             break;
-        out += entry;
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #include "DemoCatalog.h"
 #include "HttpFrontEnd.h"
 #include "LibraryService.h"
+#include "MaintenanceAccess.h"
 #include "MemoryLibrary.h"
 #include "PostgresLibrary.h"
 #include "RequestToken.h"
@@ -32,6 +33,11 @@ void usage()
                 "  --media DIR        folder of the demo media (default: \"media\" beside the database,\n"
                 "                     or $XDG_DATA_HOME/kalvuno-service/media with PostgreSQL)\n"
                 "  --no-demo          leave an empty database empty\n"
+                "  --maintenance-from ADDRESS[,ADDRESS...]\n"
+                "                     client addresses whose hide and no-file commands change the\n"
+                "                     catalog (default: nobody's; the others get 403)\n"
+                "  --trusted-proxy ADDRESS[,ADDRESS...]\n"
+                "                     reverse proxies whose X-Forwarded-For client address is believed\n"
                 "  --help             this text\n"
                 "On an empty database the service first makes a demo catalog of playable songs.\n"
                 "Song-list uploads are limited to %zu bytes.\n",
@@ -55,6 +61,7 @@ int main(int argc, char **argv)
     std::string db = defaultDatabase();
     std::string media;
     bool demo = true;
+    MaintenanceAccess maintenance;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -69,6 +76,16 @@ int main(int argc, char **argv)
             db = argv[++i];
         } else if (arg == "--media" && hasValue) {
             media = argv[++i];
+        } else if (arg == "--maintenance-from" && hasValue) {
+            if (!maintenance.addMaintainers(argv[++i])) {
+                std::fprintf(stderr, "kalvuno-service: not an IP address list: %s\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--trusted-proxy" && hasValue) {
+            if (!maintenance.addTrustedProxies(argv[++i])) {
+                std::fprintf(stderr, "kalvuno-service: not an IP address list: %s\n", argv[i]);
+                return 2;
+            }
         } else if (arg == "--no-demo") {
             demo = false;
         } else {
@@ -121,6 +138,7 @@ int main(int argc, char **argv)
     }
     LibraryService service(*library);
     HttpFrontEnd frontEnd(service, media);
+    frontEnd.setMaintenanceAccess(std::move(maintenance));
     const int bound = frontEnd.bind(address, port);
     if (bound < 0) {
         std::fprintf(stderr, "kalvuno-service: cannot listen on %s:%d\n", address.c_str(), port);

@@ -85,6 +85,7 @@ void TFo_Kalvuno::createMenus()
     QAction *config = MF_File->addAction(QStringLiteral("環境の設定(&C)..."));
     config->setObjectName(QStringLiteral("MF_Config"));
     connect(config, &QAction::triggered, this, &TFo_Kalvuno::MF_ConfigClick);
+    createRegistrationMenu();
     MF_File->addSeparator();
     MF_Exit = MF_File->addAction(QStringLiteral("終了(&X)"));
     MF_Exit->setObjectName(QStringLiteral("MF_Exit"));
@@ -382,6 +383,7 @@ void TFo_Kalvuno::FormShow()
     if (m_playlist.count() > 0)
         m_playback.PlaySelectedEntry();
 
+    createMaintenanceMenu();
     m_firstShow = false;
     Ti_Check->start();
     m_playback.homePage = topPageUrl(defaultServiceHost());

@@ -5,6 +5,7 @@
 #include "Configuration.h"
 #include "CurrentPlaylist.h"
 #include "BootClock.h"
+#include "CleanupRun.h"
 #include "HttpTransport.h"
 #include "OffTimer.h"
 #include "OnTimer.h"
@@ -317,4 +318,26 @@ private:
     QWidget *m_browserArea = nullptr;
     BrowserView *WB_Browser = nullptr;
     BrowserBar *m_browserBar = nullptr;
+
+    // Song registration and the maintenance menu (MainWindowMaintenance.cpp).
+public:
+    void MF_RegistClick();
+    void MZ_HideClick(bool all);
+    void MZ_NoFileClick();
+    void MZ_CleanupClick();
+    QString songListPath() const { return m_paths.profile + QStringLiteral("MySongs.dat"); }
+    const kalvuno::CleanupRun &cleanupRun() const { return m_cleanup; }
+
+private:
+    void createRegistrationMenu();
+    void createMaintenanceMenu();
+    void showOpenWait(int ms) override;
+    void cleanupEntryEnded(const QString &key, bool report) override;
+    kalvuno::CleanupRun m_cleanup{m_paths.profile + QStringLiteral("cleanup.log")};
+    QAction *MF_Regist = nullptr;
+    QMenu *PM_Mente = nullptr;
+    QAction *MZ_Hide = nullptr;
+    QAction *MZ_HideAll = nullptr;
+    QAction *MZ_NoFile = nullptr;
+    QAction *MZ_Cleanup = nullptr;
 };

@@ -180,20 +180,29 @@ void Playback::runTick()
         m_host.repaintControls();
     if (!player)
         return;
-    if (state == 0)
+    if (state == 0) {
         m_openWaitMs += kTickMs;
-    else if (state == 2)
+        if (cleanupMode)
+            m_host.showOpenWait(m_openWaitMs);
+    } else if (state == 2) {
         return; // a paused entry never ends
+    }
 
     const bool hasLength = player->Duration > 0;
     if (hasLength)
         m_unopenableRun = 0;
-    const bool ended = (state == 1 && m_panel.position() == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
-    if (!ended)
+    const float position = m_panel.position();
+    const bool reachedEnd = (state == 1 && position == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
+    const bool probed = cleanupMode && state == 1 && position > 0.0f;
+    if (!reachedEnd && !probed)
         return;
-    // The maintenance clean-up's log and counters go here when that mode exists.
-
-    if (hasLength && !player->Seeked) {
+    if (cleanupMode) {
+        const QString key = m_currentKey;
+        m_host.cleanupEntryEnded(key, reachedEnd && !hasLength && !isLibraryId(key));
+        if (m_host.isClosing())
+            return;
+        // Nobody listened: a probe is neither a download nor a play.
+    } else if (hasLength && !player->Seeked) {
         const QString key = m_currentKey;
         StopPlayback();
         m_host.downloadFinishedEntry(key);
@@ -202,7 +211,9 @@ void Playback::runTick()
         if (m_host.isClosing())
             return;
     }
-    if (!hasLength && ++m_unopenableRun >= m_playlist.count()) {
+    if (probed && !reachedEnd)
+        m_unopenableRun = 0; // it played for a moment: it opens
+    else if (!hasLength && ++m_unopenableRun >= m_playlist.count()) {
         m_unopenableRun = 0;
         StopPlayback();
         return;

@@ -42,6 +42,11 @@ public:
     virtual void openSavedPlaylist(int index) = 0;
     // The window is closing: whatever a handler was doing stops at once.
     virtual bool isClosing() const = 0;
+    // Clean-up mode: how long the current entry has been opening, and an
+    // entry that ended; report when it never opened and is no library song
+    // (log it, tell the service). A host without that mode ignores both.
+    virtual void showOpenWait(int /*ms*/) {}
+    virtual void cleanupEntryEnded(const QString & /*key*/, bool /*report*/) {}
 };
 
 // The repeat mode as remote controls name it: "None", "Track" or "Playlist"
@@ -92,6 +97,9 @@ public:
     float panelPosition() const { return m_panel.position(); }
 
     int repeatMode = 0;       // 0 off, 1 item, 2 list, 3 re-search, 4 next list
+    // Maintenance clean-up: every entry is only probed, left as soon as it
+    // plays, and the ones that never open are reported.
+    bool cleanupMode = false;
     QString currentQuery;     // the last search's query
     bool browseOnPlay = true;
     QString homePage;

@@ -320,6 +320,23 @@ QByteArray requestUrlBytes(const QString &url, bool escapeQuery)
     return out;
 }
 
+QByteArray queryValueBytes(const QString &value)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    for (const char c : urlTextBytes(value)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (needsEscape(byte, true, true) || byte == '&') {
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 HttpTransport::HttpTransport(const Clock &clock, uint32_t timeLimitMs) : m_clock(clock), m_timeLimitMs(timeLimitMs)
 {
     ensureCurl();
@@ -339,21 +356,28 @@ void HttpTransport::resetAbort() { g_aborted = false; }
 
 bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *status, bool *complete) const
 {
-    return get(stream, url, status, complete, nullptr);
+    return getToStream(stream, wireUrlOf(url), status, complete);
 }
 
 bool HttpTransport::GetPage(QByteArray &body, QByteArray &contentType, const QString &url, int *status) const
 {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
-    if (!get(buffer, url, status, nullptr, &contentType))
+    if (!getToStream(buffer, wireUrlOf(url), status, nullptr, &contentType))
         return false;
     body = buffer.data();
     return true;
 }
 
-bool HttpTransport::get(QIODevice &stream, const QString &url, int *status, bool *complete,
-                        QByteArray *contentType) const
+QByteArray HttpTransport::wireUrlOf(const QString &url) const
+{
+    // Service commands carry what users typed in their queries.
+    const bool serviceCommand = !m_addressing.baseUrl.isEmpty() && url.startsWith(m_addressing.baseUrl);
+    return requestUrlBytes(url, serviceCommand);
+}
+
+bool HttpTransport::getToStream(QIODevice &stream, const QByteArray &wireUrl, int *status, bool *complete,
+                                QByteArray *contentType) const
 {
     if (complete)
         *complete = false;
@@ -363,9 +387,7 @@ bool HttpTransport::get(QIODevice &stream, const QString &url, int *status, bool
     Easy e;
     if (!e.handle)
         return false;
-    // Service commands carry what users typed in their queries.
-    const bool serviceCommand = !m_addressing.baseUrl.isEmpty() && url.startsWith(m_addressing.baseUrl);
-    commonOptions(e, requestUrlBytes(url, serviceCommand), "Kalvuno", m_timeLimitMs);
+    commonOptions(e, wireUrl, "Kalvuno", m_timeLimitMs);
     getOptions(e);
     // One deadline for connecting and reading.
     curl_easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(m_timeLimitMs));
@@ -389,12 +411,9 @@ bool HttpTransport::get(QIODevice &stream, const QString &url, int *status, bool
     return code > 0 && !t.aborted;
 }
 
-bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
+// The answer as text lines: CR LF, lone CR or lone LF; a NUL ends the text.
+static bool linesFrom(QStringList &lines, const QBuffer &buffer)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    if (!GetToStream(buffer, url, status, complete))
-        return false;
     QByteArray bytes = buffer.data();
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
@@ -405,6 +424,21 @@ bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status
         lines.append(line.toString());
     return true;
 }
+
+bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    return GetToStream(buffer, url, status, complete) && linesFrom(lines, buffer);
+}
+
+bool HttpTransport::GetLinesEncoded(QStringList &lines, const QByteArray &wireUrl, int *status) const
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    return getToStream(buffer, wireUrl, status, nullptr) && linesFrom(lines, buffer);
+}
+
 
 bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, int *status) const
 {

@@ -55,6 +55,10 @@ void SubstituteAddress(QString &url);
 // the first "?" are encoded too, so that values a user typed reach the
 // service as typed; "&", "=" and "/" stay as built.
 QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
+// One value for a query whose separators the caller writes itself: as
+// requestUrlBytes encodes a query, and "&" too, so that the value reaches
+// the service unchanged whatever it holds.
+QByteArray queryValueBytes(const QString &value);
 
 // The program's HTTP client: synchronous requests on the calling thread, each
 // bounded in time, with no cache, cookies or retries of its own. Helpers report
@@ -96,6 +100,9 @@ public:
     // GET of a web page: its bytes and its Content-Type header, which may
     // name the charset. Fails as GetToStream does.
     bool GetPage(QByteArray &body, QByteArray &contentType, const QString &url, int *status = nullptr) const;
+    // The same for a URL already in its wire form (see queryValueBytes): it
+    // goes out exactly as given.
+    bool GetLinesEncoded(QStringList &lines, const QByteArray &wireUrl, int *status = nullptr) const;
     // GET into a file. The body goes to a temporary file beside it, which
     // replaces the file only when the download is complete: a 2xx status, a
     // body that is not empty and matches any Content-Length, no read that
@@ -110,8 +117,11 @@ public:
     bool PostToService(const QByteArray &body, const QString &path, int *status = nullptr) const;
 
 private:
+    // The URL's bytes on the wire; the queries of service commands with typed values escaped.
+    QByteArray wireUrlOf(const QString &url) const;
+    bool getToStream(QIODevice &stream, const QByteArray &wireUrl, int *status, bool *complete,
+                     QByteArray *contentType = nullptr) const;
     QString serviceRequestUrl(const QString &path) const;
-    bool get(QIODevice &stream, const QString &url, int *status, bool *complete, QByteArray *contentType) const;
 
     const Clock &m_clock;
     uint32_t m_timeLimitMs;

@@ -47,6 +47,10 @@ struct FakeHost : PlaybackHost
     void openPlaylistFile(const QString &path) override { playlists.append(path); }
     bool isClosing() const override { return closing; }
     bool closing = false;
+    QList<int> openWaits;
+    QStringList probed, cleanupReports;
+    void showOpenWait(int ms) override { openWaits.append(ms); }
+    void cleanupEntryEnded(const QString &key, bool report) override { (report ? cleanupReports : probed).append(key); }
 
     // Saved playlists: opening one makes it the loaded, selected playlist.
     QStringList saved;
@@ -153,6 +157,45 @@ TEST_F(PlaybackTest, OpeningForTooLongOrWithoutLengthEndsUnheard)
     EXPECT_EQ(played(), (QStringList{"a", "b", "c"}));
     EXPECT_TRUE(host.reports.isEmpty());
     EXPECT_TRUE(host.downloads.isEmpty());
+}
+
+TEST_F(PlaybackTest, CleanupModeProbesEveryEntryAndReportsOnlyWebEntriesThatNeverOpen)
+{
+    playback.cleanupMode = true;
+    playback.repeatMode = 2;
+    // a starts playing: left at once, counted, neither downloaded nor reported as a play.
+    current().State = 1;
+    current().Duration = 10000000;
+    current().Position = 0.01;
+    playback.tick();
+    EXPECT_EQ(host.probed, QStringList{"aaaaaaaaaaaaaaaa"});
+    EXPECT_EQ(played(), (QStringList{"a", "b"}));
+
+    // b, a library song, never opens: counted as a try, never reported.
+    for (int i = 0; i <= kOpenLimitMs / kTickMs; ++i)
+        playback.tick();
+    EXPECT_EQ(host.openWaits.first(), kTickMs);
+    EXPECT_EQ(host.openWaits.last(), kOpenLimitMs + kTickMs);
+    EXPECT_EQ(host.probed, (QStringList{"aaaaaaaaaaaaaaaa", "bbbbbbbbbbbbbbbb"}));
+    EXPECT_TRUE(host.cleanupReports.isEmpty());
+
+    // c, a web entry that cannot be opened, ends at once without a length: reported.
+    finish(0);
+    EXPECT_EQ(host.cleanupReports, QStringList{"http://h/c.mp3"});
+
+    // a again, reaching its very end with a length on the first look: still
+    // only a probe, no play.
+    finish();
+    EXPECT_EQ(host.probed.last(), u"aaaaaaaaaaaaaaaa");
+    EXPECT_TRUE(host.downloads.isEmpty());
+    EXPECT_TRUE(host.reports.isEmpty());
+    EXPECT_EQ(played(), (QStringList{"a", "b", "c", "a", "b"}));
+
+    // Out of the mode, ends are plays again and nothing goes to the clean-up.
+    playback.cleanupMode = false;
+    finish();
+    EXPECT_EQ(host.reports, QStringList{"bbbbbbbbbbbbbbbb"});
+    EXPECT_EQ(host.probed.size() + host.cleanupReports.size(), 4);
 }
 
 TEST_F(PlaybackTest, RepeatModesThroughThreeEntries)

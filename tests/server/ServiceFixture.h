@@ -32,7 +32,10 @@ inline Song makeSong(const std::string &id, const std::string &title, const std:
 class ServiceFixture
 {
 public:
-    explicit ServiceFixture(const std::vector<Song> &songs, StoreKind kind = StoreKind::Sqlite) : store(kind)
+    // maintainers, trustedProxies: as the service's --maintenance-from and --trusted-proxy.
+    explicit ServiceFixture(const std::vector<Song> &songs, StoreKind kind = StoreKind::Sqlite,
+                            const std::string &maintainers = "127.0.0.1", const std::string &trustedProxies = "")
+        : store(kind)
     {
         if (!store.unavailable().empty() || !store.failure().empty())
             return;
@@ -40,6 +43,12 @@ public:
         library = store.open([] { return kToday; });
         service = std::make_unique<LibraryService>(*library, [] { return kToday; });
         frontEnd = std::make_unique<HttpFrontEnd>(*service, store.mediaDir());
+        MaintenanceAccess access;
+        if (!maintainers.empty())
+            access.addMaintainers(maintainers);
+        if (!trustedProxies.empty())
+            access.addTrustedProxies(trustedProxies);
+        frontEnd->setMaintenanceAccess(std::move(access));
         port = frontEnd->bind("127.0.0.1", 0);
         thread = std::thread([this] { frontEnd->run(); });
         client = std::make_unique<httplib::Client>("127.0.0.1", port);
@@ -56,9 +65,9 @@ public:
     std::string host() const { return "127.0.0.1:" + std::to_string(port); }
 
     // A GET of the service; the status goes to *status.
-    std::string get(const std::string &path, int *status = nullptr)
+    std::string get(const std::string &path, int *status = nullptr, const httplib::Headers &headers = {})
     {
-        auto res = client->Get(path);
+        auto res = client->Get(path, headers);
         if (status)
             *status = res ? res->status : 0;
         return res ? res->body : std::string();

@@ -30,7 +30,9 @@ public:
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_addclose(&actions, out[0]);
         std::string binary = KALVUNO_SERVICE_BINARY;
-        std::vector<std::string> args = {binary, "--db", db, "--port", "0", "--no-demo"};
+        // The tests talk to it from this machine, maintenance commands included.
+        std::vector<std::string> args = {binary, "--db", db, "--port", "0", "--no-demo", "--maintenance-from",
+                                         "127.0.0.1"};
         std::vector<char *> argv;
         for (std::string &a : args)
             argv.push_back(a.data());

@@ -1,5 +1,6 @@
 #include "Cp932.h"
 #include "IniFile.h"
+#include "MaintenanceAccess.h"
 #include "RequestToken.h"
 #include "ServiceFixture.h"
 
@@ -316,6 +317,138 @@ TEST_P(Service, ChangesSurviveARestart)
     const auto ini = parse(service.search("Max=10&Sort=New&Open=1", "h").body);
     EXPECT_EQ(ini->sectionNames(), (QStringList{"a000000300000000", "a000000100000000"}));
     EXPECT_EQ(ini->readString(u"a000000100000000", u"MP3Count"), u"13");
+}
+
+TEST_P(Service, MaintenanceCommandsOnlyFromTrustedAddresses)
+{
+    const std::string hide
+        = "/kalvuno/center2.fws/hide?http://example.jp/ABC%20Band/&/kalvuno/media/a000000100000000.mp3";
+    const std::string noFile = "/kalvuno/center2.fws/nofile?a000000200000000";
+    const std::string noFileAll = "/kalvuno/center2.fws/nofileall?a000000300000000";
+    const std::string all = kSearch + "Max=20&Sort=New&Open=3";
+    struct Case
+    {
+        const char *name;
+        std::string maintainers, proxies;
+        httplib::Headers headers;
+        int expected;
+    };
+    const Case cases[] = {
+        {"no --maintenance-from: nobody", "", "", {}, 403},
+        {"another address only", "10.1.2.3", "", {}, 403},
+        {"this address among others", "10.1.2.3, ::ffff:127.0.0.1", "", {}, 200},
+        {"a forwarded address from an untrusted peer is ignored", "10.1.2.3", "", {{"X-Forwarded-For", "10.1.2.3"}},
+         403},
+        {"a trusted proxy's forwarded client is believed", "10.1.2.3", "127.0.0.1", {{"X-Forwarded-For", "10.1.2.3"}},
+         200},
+        {"behind a trusted proxy the proxy itself is no maintainer", "127.0.0.1", "127.0.0.1",
+         {{"X-Forwarded-For", "10.9.9.9"}}, 403},
+        {"the client may not forge earlier hops", "10.1.2.3", "127.0.0.1", {{"X-Forwarded-For", "10.1.2.3, 10.9.9.9"}},
+         403},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceFixture service(catalog(), GetParam(), c.maintainers, c.proxies);
+        REQUIRE_STORE(service.store);
+        const std::string before = service.get(all);
+        for (const std::string &command : {hide, noFile, noFileAll}) {
+            int status = 0;
+            service.get(command, &status, c.headers);
+            EXPECT_EQ(status, c.expected) << command;
+        }
+        if (c.expected == 403)
+            EXPECT_EQ(service.get(all), before);
+        else
+            EXPECT_EQ(keysOf(service.get(all)), QStringList{"http://songs.example.jp/a.mp3?x=1&y=2"});
+    }
+}
+
+TEST(MaintenanceAccess, ClientAddressAndOptionValues)
+{
+    MaintenanceAccess access;
+    EXPECT_TRUE(access.addTrustedProxies("10.0.0.1,10.0.0.2"));
+    EXPECT_FALSE(access.addMaintainers("127.0.0.1,localhost")) << "names are not resolved";
+    EXPECT_FALSE(access.addMaintainers(""));
+    EXPECT_TRUE(access.addMaintainers(" 192.0.2.7 , 2001:db8::1"));
+    struct Case
+    {
+        std::string peer, forwarded, client;
+        bool allowed;
+    };
+    const Case cases[] = {
+        {"192.0.2.7", "", "192.0.2.7", true},
+        {"::ffff:192.0.2.7", "", "192.0.2.7", true},
+        {"2001:0db8:0:0::1", "", "2001:db8::1", true},
+        {"192.0.2.8", "192.0.2.7", "192.0.2.8", false},
+        {"10.0.0.1", "192.0.2.7", "192.0.2.7", true},
+        {"10.0.0.1", "192.0.2.7, 10.0.0.2", "192.0.2.7", true}, // through both of our proxies
+        {"10.0.0.1", "192.0.2.7, 198.51.100.1", "198.51.100.1", false},
+        {"10.0.0.1", "not an address", "", false},
+        {"10.0.0.1", "", "10.0.0.1", false},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(access.clientAddress(c.peer, c.forwarded), c.client) << c.peer << " / " << c.forwarded;
+        EXPECT_EQ(access.allows(c.peer, c.forwarded), c.allowed) << c.peer << " / " << c.forwarded;
+    }
+}
+
+TEST_P(Service, HideSplitsAtTheRawAmpersand)
+{
+    std::vector<Song> songs = catalog();
+    Song tricky = makeSong("", "Tricky", "R&B Duo", Kind::Mp3, 900);
+    tricky.web = true;
+    tricky.home = "http://h.example.jp/R&B 100%/";
+    tricky.media = "http://h.example.jp/a&All";
+    Song sibling = tricky;
+    sibling.title = "Sibling";
+    sibling.media = "http://h.example.jp/b.mp3";
+    songs.push_back(tricky);
+    songs.push_back(sibling);
+    ServiceFixture service(songs, GetParam());
+    REQUIRE_STORE(service.store);
+    int status = 0;
+    // "&" inside a value comes encoded: the media location ends in "&All"
+    // without meaning the All form, which would hide the sibling too.
+    service.get("/kalvuno/center2.fws/hide?http://h.example.jp/R%26B%20100%25/&http://h.example.jp/a%26All", &status);
+    EXPECT_EQ(status, 200);
+    const QStringList keys = keysOf(service.get(kSearch + "Max=20&Sort=New&Open=2"));
+    EXPECT_FALSE(keys.contains("http://h.example.jp/a&All"));
+    EXPECT_TRUE(keys.contains("http://h.example.jp/b.mp3"));
+}
+
+TEST_P(Service, UploadedControlCharactersAreRefused)
+{
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
+    const std::string access = service.get("/kalvuno/center2.fws/aid").substr(0, 16);
+    const std::string song = service.get("/kalvuno/center2.fws/sid").substr(0, 16);
+    const std::string path = "/kalvuno/center2.fws/send";
+    const std::string wavSearch = kSearch + "Max=10&Sort=New&Open=1&Ext=wav";
+    const std::string before = service.get(wavSearch);
+    const auto list = [&](const std::string &title) {
+        return "[" + song + "]\r\nTitle=" + title + "\r\nMP3=http://mina.example.jp/c.wav\r\n";
+    };
+    for (const std::string &title : {std::string("Cut\0Here", 8), std::string("Bell\x07"), std::string("Del\x7F"),
+                                     std::string("Esc\x1B[31m"), std::string("Lone\rCR\x0B")}) {
+        EXPECT_EQ(service.post(path, sendBody(access, list(title), kToday)), 400) << title;
+        EXPECT_EQ(service.get(wavSearch), before);
+    }
+    EXPECT_EQ(service.post(path, sendBody(access, list("Tab\there"), kToday)), 200);
+    EXPECT_EQ(parse(service.get(wavSearch))->readString(QString::fromStdString(song), u"Title"), u"Tab\there");
+}
+
+TEST_P(Service, AnEntryTooBigForAnAnswerIsSkipped)
+{
+    std::vector<Song> songs = catalog();
+    // Its bulk in the home page, which no search index reads.
+    Song huge = makeSong("b000000100000000", "Huge", "ABC Band", Kind::Mp3, 250);
+    huge.home = "http://example.jp/" + std::string(70000, 'h');
+    songs.push_back(huge);
+    ServiceFixture service(songs, GetParam());
+    REQUIRE_STORE(service.store);
+    // Newest first: 夜明けの歌 (300), the huge one (250), Gamma (200), Alpha (100).
+    EXPECT_EQ(keysOf(service.get(kSearch + "Max=10&Sort=New&Open=1")),
+              (QStringList{"a000000200000000", "a000000300000000", "a000000100000000"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, Service, ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres), storeName);

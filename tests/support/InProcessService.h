@@ -42,6 +42,10 @@ struct InProcessService
         library = std::make_unique<kalvuno::server::MemoryLibrary>(store, kalvuno::server::MemoryLibrary::Options{});
         service = std::make_unique<kalvuno::server::LibraryService>(*library);
         frontEnd = std::make_unique<kalvuno::server::HttpFrontEnd>(*service, mediaFolder());
+        // The test is the maintainer of its own service.
+        kalvuno::server::MaintenanceAccess access;
+        access.addMaintainers("127.0.0.1");
+        frontEnd->setMaintenanceAccess(std::move(access));
         port = frontEnd->bind("127.0.0.1", 0);
         thread = std::thread([this] { frontEnd->run(); });
     }
