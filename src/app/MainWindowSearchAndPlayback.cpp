@@ -218,7 +218,7 @@ void TFo_Kalvuno::MS_RepeatClick(int mode)
 
 std::shared_ptr<TPlay> TFo_Kalvuno::createPlayer(const QString &location, const QString &caption)
 {
-    return TPlay::create<TPlayGst>(location, m_video, caption);
+    return TPlay::createWatched<TPlayGst>([bell = m_tickBell] { bell->ring(); }, location, m_video, caption);
 }
 
 void TFo_Kalvuno::setCaption(const QString &caption)

@@ -134,16 +134,16 @@ void Playback::selectAndPlay(int index)
     PlaySelectedEntry();
 }
 
-void Playback::tick()
+void Playback::tick(bool timed)
 {
     if (m_tickDepth > 0 || m_shutDown)
         return;
     ++m_tickDepth;
-    runTick();
+    runTick(timed);
     --m_tickDepth;
 }
 
-void Playback::runTick()
+void Playback::runTick(bool timed)
 {
     if (pending.code > PendingListAction::None) {
         const PendingListAction action = pending;
@@ -173,11 +173,11 @@ void Playback::runTick()
     // to 0 without one, and moves while rewind or fast forward is held.
     const std::shared_ptr<TPlay> player = m_player;
     const int state = player ? player->State.load() : 0;
-    if (m_panel.tick())
+    if (m_panel.tick(timed))
         m_host.repaintControls();
     if (!player)
         return;
-    if (state == 0)
+    if (state == 0 && timed)
         m_openWaitMs += kTickMs;
     else if (state == 2)
         return; // a paused entry never ends
