@@ -8,6 +8,7 @@
 #include "HttpTransport.h"
 #include "OffTimer.h"
 #include "OnTimer.h"
+#include "PlayCountQueue.h"
 #include "Playback.h"
 #include "ServiceAddressing.h"
 #include "TickDoorbell.h"
@@ -167,6 +168,7 @@ private:
     kalvuno::ServiceAddressing m_service;
     kalvuno::SystemClock m_clock;
     kalvuno::HttpTransport m_transport{m_clock};
+    kalvuno::PlayCountQueue m_playCounts;
     const std::shared_ptr<kalvuno::TickDoorbell> m_tickBell =
         std::make_shared<kalvuno::TickDoorbell>(this, [this] { Ti_CheckTimer(false); });
     bool m_firstShow = true;

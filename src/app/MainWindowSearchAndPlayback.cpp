@@ -235,6 +235,6 @@ void TFo_Kalvuno::showEntry() { m_playlistPanel->LB_PlayClick(); }
 void TFo_Kalvuno::navigate(const QString &) {}
 void TFo_Kalvuno::repaintControls() { PB_Control->refresh(); }
 
-void TFo_Kalvuno::sendPlayCount(const QString &key) { SendPlayCount(m_transport, key); }
+void TFo_Kalvuno::sendPlayCount(const QString &key) { m_playCounts.send(m_transport, key); }
 
 void TFo_Kalvuno::searchAgain(const QString &query) { searchInto(query, false); }

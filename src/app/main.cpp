@@ -4,6 +4,7 @@
 #include "ProfilePaths.h"
 #include "SingleInstance.h"
 #include "TPlay.h"
+#include "TPlayGst.h"
 #include "TerminationSignals.h"
 #include "MainWindow.h"
 #include "VideoWindow.h"
@@ -30,6 +31,7 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, cons
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessageHandler);
+    const GstreamerStart gstreamer;
     QApplication app(argc, argv);
     // No display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("kalvuno"));

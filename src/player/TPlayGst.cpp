@@ -75,6 +75,10 @@ QByteArray uriOf(const QString &location, const MediaLocation &media)
 
 } // namespace
 
+GstreamerStart::GstreamerStart() : m_thread(ensureGstreamer) {}
+
+GstreamerStart::~GstreamerStart() { m_thread.join(); }
+
 TPlayGst::TPlayGst(QString fileName, VideoSurface *surface, QString caption)
     : TPlay(std::move(fileName)), m_surface(surface ? surface->handle() : nullptr), m_caption(std::move(caption))
 {
