@@ -53,7 +53,11 @@ TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &argume
     FormCreate(arguments);
 }
 
-TFo_Kalvuno::~TFo_Kalvuno() { FormDestroy(); }
+TFo_Kalvuno::~TFo_Kalvuno()
+{
+    m_tickBell->detach();
+    FormDestroy();
+}
 
 void TFo_Kalvuno::createMenus()
 {
@@ -341,7 +345,7 @@ void TFo_Kalvuno::FormCreate(const QStringList &arguments)
     Ti_Check = new QTimer(this);
     Ti_Check->setObjectName(QStringLiteral("Ti_Check"));
     Ti_Check->setInterval(50);
-    connect(Ti_Check, &QTimer::timeout, this, &TFo_Kalvuno::Ti_CheckTimer);
+    connect(Ti_Check, &QTimer::timeout, this, [this] { Ti_CheckTimer(true); });
     m_firstShow = true;
 }
 
@@ -538,6 +542,7 @@ void TFo_Kalvuno::whenIdle(std::function<void()> command)
         return;
     if (workOnStack()) {
         m_queuedCommands.append(std::move(command));
+        tickSoon();
         return;
     }
     command();
@@ -549,7 +554,7 @@ void TFo_Kalvuno::runQueuedCommands()
         m_queuedCommands.takeFirst()();
 }
 
-void TFo_Kalvuno::Ti_CheckTimer()
+void TFo_Kalvuno::Ti_CheckTimer(bool timed)
 {
     // A tick that arrives while a tick, a message box it opened or a request
     // is still on the stack only brings the menus and buttons in line: it
@@ -579,7 +584,7 @@ void TFo_Kalvuno::Ti_CheckTimer()
     if (nested)
         return;
     runQueuedCommands();
-    m_playback.tick();
+    m_playback.tick(timed);
     m_mpris->publishChanges();
 }
 

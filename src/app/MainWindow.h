@@ -9,8 +9,10 @@
 #include "HttpTransport.h"
 #include "OffTimer.h"
 #include "OnTimer.h"
+#include "PlayCountQueue.h"
 #include "Playback.h"
 #include "ServiceAddressing.h"
+#include "TickDoorbell.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -79,7 +81,12 @@ public:
     void ShowTrayIcon();
     void HideTrayIcon();
     void MF_ExitClick();
-    void Ti_CheckTimer();
+    // timed: the 50 ms timer's own tick. Others (tickSoon) run the same
+    // steps at once but count no time: no open wait, no held-button step.
+    void Ti_CheckTimer(bool timed = true);
+    // A tick as soon as the event loop is back, from any thread: the player
+    // changed, a list action is pending or a remote command is queued.
+    void tickSoon() { m_tickBell->ring(); }
 
     // The list section that fills the right column: 0 favourites, 1 saved
     // playlists, 2 the current playlist.
@@ -165,6 +172,9 @@ private:
     kalvuno::ServiceAddressing m_service;
     kalvuno::SystemClock m_clock;
     kalvuno::HttpTransport m_transport{m_clock};
+    kalvuno::PlayCountQueue m_playCounts;
+    const std::shared_ptr<kalvuno::TickDoorbell> m_tickBell =
+        std::make_shared<kalvuno::TickDoorbell>(this, [this] { Ti_CheckTimer(false); });
     bool m_firstShow = true;
     bool m_closing = false;
     bool m_closed = false;

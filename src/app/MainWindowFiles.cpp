@@ -169,10 +169,12 @@ void TFo_Kalvuno::OpenFileByType(const QString &file, bool &stop)
     const PendingListAction action = pendingActionForFile(file);
     if (action.code != PendingListAction::None) {
         m_playback.pending = action;
+        tickSoon();
         stop = true;
         return;
     }
     m_playback.pending = {PendingListAction::PlayFirst, {}};
+    tickSoon();
     AddFileEntry(file, m_config->read(keys::Download));
 }
 

@@ -218,7 +218,7 @@ void TFo_Kalvuno::MS_RepeatClick(int mode)
 
 std::shared_ptr<TPlay> TFo_Kalvuno::createPlayer(const QString &location, const QString &caption)
 {
-    return TPlay::create<TPlayGst>(location, m_video, caption);
+    return TPlay::createWatched<TPlayGst>([bell = m_tickBell] { bell->ring(); }, location, m_video, caption);
 }
 
 void TFo_Kalvuno::setCaption(const QString &caption)
@@ -233,6 +233,6 @@ void TFo_Kalvuno::showEntry() { m_playlistPanel->LB_PlayClick(); }
 
 void TFo_Kalvuno::repaintControls() { PB_Control->refresh(); }
 
-void TFo_Kalvuno::sendPlayCount(const QString &key) { SendPlayCount(m_transport, key); }
+void TFo_Kalvuno::sendPlayCount(const QString &key) { m_playCounts.send(m_transport, key); }
 
 void TFo_Kalvuno::searchAgain(const QString &query) { searchInto(query, false); }

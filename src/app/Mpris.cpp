@@ -239,5 +239,6 @@ void MprisPlayer::OpenUri(const QString &uri)
                                                   {QStringLiteral("Artist"), QStringLiteral("Unknown")},
                                                   {QStringLiteral("MP3"), location}});
         w.playback().pending = {PendingListAction::PlayLast, {}};
+        w.tickSoon();
     });
 }

@@ -137,16 +137,16 @@ void Playback::selectAndPlay(int index)
     PlaySelectedEntry();
 }
 
-void Playback::tick()
+void Playback::tick(bool timed)
 {
     if (m_tickDepth > 0 || m_shutDown)
         return;
     ++m_tickDepth;
-    runTick();
+    runTick(timed);
     --m_tickDepth;
 }
 
-void Playback::runTick()
+void Playback::runTick(bool timed)
 {
     if (pending.code > PendingListAction::None) {
         const PendingListAction action = pending;
@@ -176,12 +176,13 @@ void Playback::runTick()
     // to 0 without one, and moves while rewind or fast forward is held.
     const std::shared_ptr<TPlay> player = m_player;
     const int state = player ? player->State.load() : 0;
-    if (m_panel.tick())
+    if (m_panel.tick(timed))
         m_host.repaintControls();
     if (!player)
         return;
     if (state == 0) {
-        m_openWaitMs += kTickMs;
+        if (timed)
+            m_openWaitMs += kTickMs;
         if (cleanupMode)
             m_host.showOpenWait(m_openWaitMs);
     } else if (state == 2) {

@@ -85,8 +85,9 @@ public:
     // The tick from its deferred action on: the pending list action, the
     // player poll, end detection, heard-to-the-end and the advance. A tick
     // that arrives while another is still on the stack (inside a message box
-    // or a request the first one opened) does nothing.
-    void tick();
+    // or a request the first one opened) does nothing. Only timed ticks (the
+    // 50 ms timer's) count time: the open wait and a held button's steps.
+    void tick(bool timed = true);
     bool isTicking() const { return m_tickDepth > 0; }
 
     std::shared_ptr<TPlay> player() const override { return m_player; }
@@ -106,7 +107,7 @@ public:
     PendingListAction pending;
 
 private:
-    void runTick();
+    void runTick(bool timed);
     void advance(bool hasLength);
     void selectAndPlay(int index);
     void playNextSavedPlaylist();

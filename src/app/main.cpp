@@ -4,6 +4,7 @@
 #include "ProfilePaths.h"
 #include "SingleInstance.h"
 #include "TPlay.h"
+#include "TPlayGst.h"
 #include "TerminationSignals.h"
 #include "MainWindow.h"
 #include "VideoWindow.h"
@@ -31,6 +32,7 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, cons
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessageHandler);
+    const GstreamerStart gstreamer;
     // KALVUNO_NO_BROWSER=1 leaves the web view out (the start-up benchmark
     // compares the window with and without it).
     const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";

@@ -197,7 +197,7 @@ bool ControlPanelRules::click(int button)
     return true;
 }
 
-bool ControlPanelRules::tick()
+bool ControlPanelRules::tick(bool timed)
 {
     const std::shared_ptr<TPlay> current = m_host.player();
     if (!current) {
@@ -214,7 +214,7 @@ bool ControlPanelRules::tick()
         m_position = p;
         return true;
     }
-    if (state != 2 || m_mode != ButtonHeld || !isHoldButton(m_hover) || !m_pressed[size_t(m_hover)])
+    if (!timed || state != 2 || m_mode != ButtonHeld || !isHoldButton(m_hover) || !m_pressed[size_t(m_hover)])
         return false;
     // One second of the entry per tick; an entry without a length has no seconds to move by.
     const int64_t length = current->Duration;

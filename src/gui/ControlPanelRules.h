@@ -77,8 +77,8 @@ public:
     bool click(int button);
     // The tick: with a playing player the thumb follows it; with none it goes
     // back to 0; with a paused one, while rewind or fast forward is held, it
-    // moves one second of the entry.
-    bool tick();
+    // moves one second of the entry, on timed ticks only (see Playback::tick).
+    bool tick(bool timed = true);
 
     int mode() const { return m_mode; }
     int hover() const { return m_hover; }

@@ -14,6 +14,8 @@ int g_live = 0;
 
 } // namespace
 
+std::atomic<int> TPlay::s_passIntervalMs{kPlayerPassMs};
+
 TPlay::TPlay(QString fileName) : FileName(std::move(fileName)) {}
 
 TPlay::~TPlay() = default;
@@ -36,8 +38,30 @@ void TPlay::start(std::shared_ptr<TPlay> self)
 
 void TPlay::addCommand(const QString &command)
 {
-    std::lock_guard<std::mutex> lock(m_lock);
-    Commands.append(command);
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        Commands.append(command);
+    }
+    m_wakeUp.notify_one();
+}
+
+void TPlay::terminate()
+{
+    {
+        // Under the lock, so that a thread about to wait cannot miss it.
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_terminated = true;
+    }
+    m_wakeUp.notify_one();
+}
+
+void TPlay::wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_wakeRequested = true;
+    }
+    m_wakeUp.notify_one();
 }
 
 int TPlay::pendingCommands() const
@@ -69,8 +93,19 @@ bool TPlay::runNextCommand()
     return true;
 }
 
+TPlay::Shown TPlay::shown() const { return {State.load(), Seeked.load(), Position.load() >= 1.0}; }
+
+void TPlay::waitForNextPass()
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_wakeUp.wait_for(lock, std::chrono::milliseconds(s_passIntervalMs.load()),
+                      [this] { return m_terminated || m_wakeRequested || !Commands.isEmpty(); });
+    m_wakeRequested = false;
+}
+
 void TPlay::Execute()
 {
+    Shown before = shown();
     Open();
     while (!m_terminated) {
         if (VideoSurfaceHandle *surface = videoSurface(); surface && surface->takeResizePending())
@@ -79,9 +114,16 @@ void TPlay::Execute()
         const int64_t duration = Duration;
         Position = duration == 0 ? 1.0 : double(GetPosition()) / double(duration);
         DispatchEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPlayerPassMs));
+        if (const Shown now = shown(); !(now == before)) {
+            before = now;
+            if (m_changed)
+                m_changed();
+        }
+        waitForNextPass();
     }
     Close();
+    if (m_changed)
+        m_changed();
 }
 
 bool TPlay::waitForAllClosed(int timeoutMs)

@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -13,9 +15,11 @@ class VideoSurfaceHandle;
 
 // One media item played on a thread of its own. The user-interface thread
 // queues text commands and polls State, Duration, Position and Seeked; the
-// player's 50 ms loop runs at most one command per pass and refreshes the
-// position. A player is started once, and frees itself when its thread has
-// closed the medium and nobody holds it any more.
+// player's loop runs at most one command per pass and refreshes the position.
+// A pass comes every 50 ms, and at once when a command is queued, the player
+// is told to end, or the medium reports something (its end, an error). A
+// player is started once, and frees itself when its thread has closed the
+// medium and nobody holds it any more.
 class TPlay
 {
 public:
@@ -27,13 +31,22 @@ public:
     // Creates a player of type T and starts its thread.
     template <class T, class... Args> static std::shared_ptr<T> create(Args &&...args)
     {
+        return createWatched<T>(nullptr, std::forward<Args>(args)...);
+    }
+    // The same, with `changed` called on the player's thread whenever State,
+    // Seeked or the end of the medium (Position 1) changes: the user-interface
+    // thread need not wait for its next poll to see it.
+    template <class T, class... Args>
+    static std::shared_ptr<T> createWatched(std::function<void()> changed, Args &&...args)
+    {
         auto player = std::make_shared<T>(std::forward<Args>(args)...);
+        player->m_changed = std::move(changed);
         player->start(player);
         return player;
     }
 
     // Asks the thread to close the medium and end; nothing waits for it.
-    void terminate() { m_terminated = true; }
+    void terminate();
     // Adds "Pause", "Resume" or seekCommand(f) to the queue.
     void addCommand(const QString &command);
     int pendingCommands() const;
@@ -46,6 +59,9 @@ public:
 
     // Sizes the video (see VideoSurface); either thread may call it.
     virtual void ApplyVideoSize(int mode);
+
+    // The longest time between two passes; the program keeps kPlayerPassMs.
+    static void setPassIntervalMs(int ms) { s_passIntervalMs = ms; }
 
     // Waits, at most timeoutMs, until every player thread has ended. True when none is left.
     static bool waitForAllClosed(int timeoutMs);
@@ -73,15 +89,32 @@ protected:
     virtual VideoSurfaceHandle *videoSurface() const { return nullptr; }
 
     bool terminationRequested() const { return m_terminated; }
+    // Starts the next pass now; any thread (a streaming thread seeing the end) may call it.
+    void wake();
 
 private:
+    struct Shown
+    {
+        int state;
+        bool seeked;
+        bool atEnd;
+        bool operator==(const Shown &) const = default;
+    };
+
     void start(std::shared_ptr<TPlay> self);
     void Execute();
     bool runNextCommand();
+    void waitForNextPass();
+    Shown shown() const;
 
     mutable std::mutex m_lock;
-    QStringList Commands; // guarded by m_lock
+    std::condition_variable m_wakeUp;
+    QStringList Commands;        // guarded by m_lock
+    bool m_wakeRequested = false; // guarded by m_lock
     std::atomic<bool> m_terminated{false};
+    std::function<void()> m_changed; // set before the thread starts
+
+    static std::atomic<int> s_passIntervalMs;
 };
 
 inline constexpr int kPlayerPassMs = 50;

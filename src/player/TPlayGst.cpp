@@ -75,6 +75,10 @@ QByteArray uriOf(const QString &location, const MediaLocation &media)
 
 } // namespace
 
+GstreamerStart::GstreamerStart() : m_thread(ensureGstreamer) {}
+
+GstreamerStart::~GstreamerStart() { m_thread.join(); }
+
 TPlayGst::TPlayGst(QString fileName, VideoSurface *surface, QString caption)
     : TPlay(std::move(fileName)), m_surface(surface ? surface->handle() : nullptr), m_caption(std::move(caption))
 {
@@ -105,9 +109,13 @@ bool TPlayGst::isVideo(const QString &extension, bool hasVideoStream)
 
 int TPlayGst::onSyncMessage(GstBus *, GstMessage *message, void *data)
 {
-    // Runs on a streaming thread: hand the sink our window, nothing more.
+    // Runs on a streaming thread: wake the player for an end or an error, and
+    // hand a video sink our window; nothing more.
     auto *self = static_cast<TPlayGst *>(data);
     messageHandedOver(message);
+    // The end or a failure is handled by the player's next pass: let it come now.
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS || GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
+        self->wake();
     if (!gst_is_video_overlay_prepare_window_handle_message(message) || !self->m_surface)
         return GST_BUS_PASS;
     GstVideoOverlay *overlay = GST_VIDEO_OVERLAY(GST_MESSAGE_SRC(message));

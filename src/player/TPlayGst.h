@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 typedef struct _GstElement GstElement;
 typedef struct _GstVideoOverlay GstVideoOverlay;
@@ -64,4 +65,18 @@ private:
 
     static std::atomic<int> s_videoMode;
     static std::atomic<int> s_openLimitMs;
+};
+
+// Initialises GStreamer on a thread of its own, so that it is ready by the
+// time the window has been made; a player that opens sooner waits for it.
+class GstreamerStart
+{
+public:
+    GstreamerStart();
+    ~GstreamerStart();
+    GstreamerStart(const GstreamerStart &) = delete;
+    GstreamerStart &operator=(const GstreamerStart &) = delete;
+
+private:
+    std::thread m_thread;
 };

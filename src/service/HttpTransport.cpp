@@ -501,10 +501,12 @@ QString HttpTransport::serviceRequestUrl(const QString &path) const
     return QStringLiteral("http://") + m_addressing.host + m_addressing.scriptPath + path;
 }
 
-bool HttpTransport::PostToService(const QByteArray &body, const QString &path, int *status) const
+bool HttpTransport::PostToService(const QByteArray &body, const QString &path, int *status,
+                                  const DownloadOptions &options) const
 {
     std::optional<BusyScope> busy;
-    if (onInterfaceThread())
+    const bool foreground = !options.background && onInterfaceThread();
+    if (foreground)
         busy.emplace();
     Easy e;
     if (!e.handle)
@@ -523,7 +525,7 @@ bool HttpTransport::PostToService(const QByteArray &body, const QString &path, i
     e.header("Expect:");
     curl_easy_setopt(e.handle, CURLOPT_HTTPHEADER, e.headers);
     curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, discard);
-    const Transfer t = perform(e.handle);
+    const Transfer t = perform(e.handle, Waiting{foreground, options.cancel});
     if (status)
         *status = int(e.responseCode());
     return t.result == CURLE_OK && !t.aborted;

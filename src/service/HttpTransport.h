@@ -27,7 +27,7 @@ inline constexpr uint32_t kDownloadTotalLimitMs = 10 * 60 * 1000;
 // A download never takes the last of the free space.
 inline constexpr qint64 kDownloadFreeSpaceReserve = 32LL * 1024 * 1024;
 
-// How a download runs. The defaults suit a request of the user-interface thread.
+// How a download (or a post) runs. The defaults suit a request of the user-interface thread.
 struct DownloadOptions
 {
     // Without the wait hook and the busy scope: for requests on a worker
@@ -113,8 +113,10 @@ public:
     bool DownloadToFile(const QString &fileName, const QString &url, const DownloadOptions &options,
                         int *status = nullptr) const;
     // POST of a byte block to the service script path + path. True when the
-    // request was sent and an answer came back.
-    bool PostToService(const QByteArray &body, const QString &path, int *status = nullptr) const;
+    // request was sent and an answer came back. Of the options only
+    // `background` and `cancel` apply.
+    bool PostToService(const QByteArray &body, const QString &path, int *status = nullptr,
+                       const DownloadOptions &options = {}) const;
 
 private:
     // The URL's bytes on the wire; the queries of service commands with typed values escaped.

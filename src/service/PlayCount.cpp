@@ -1,6 +1,5 @@
 #include "PlayCount.h"
 
-#include "HttpTransport.h"
 #include "Random.h"
 #include "RequestToken.h"
 
@@ -24,11 +23,6 @@ QByteArray randomTokenText()
     for (uint32_t i = 0; i < length; ++i)
         text += kTokenAlphabet[randomBelow(uint32_t(kTokenAlphabet.size()))];
     return text;
-}
-
-void SendPlayCount(const HttpTransport &transport, const QString &key)
-{
-    transport.PostToService(playCountBody(key, randomTokenText(), todayDayNumber()), QStringLiteral("/mp3count"));
 }
 
 } // namespace kalvuno

@@ -5,8 +5,6 @@
 
 namespace kalvuno {
 
-class HttpTransport;
-
 // An entry key of exactly 16 characters with neither "." nor "\" (nor "/"):
 // a song of the library, the only entries whose plays are reported.
 bool isLibraryId(const QString &key);
@@ -15,9 +13,5 @@ bool isLibraryId(const QString &key);
 QByteArray playCountBody(const QString &key, const QByteArray &randomText, int32_t day);
 // 16 to 35 characters of the token alphabet, from the program's random numbers.
 QByteArray randomTokenText();
-
-// Tells the service that the library song `key` was heard to its end.
-// Nothing is shown or retried when it fails.
-void SendPlayCount(const HttpTransport &transport, const QString &key);
 
 } // namespace kalvuno

@@ -10,6 +10,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
 #include <QProcess>
 #include <QAction>
 #include <QStatusBar>
@@ -256,6 +259,47 @@ TEST_F(MainWindowTest, ATickInsideAMessageBoxOfATickStartsNothing)
         w.close();
     }
     qunsetenv("KALVUNO_SERVICE_HOST");
+    EXPECT_TRUE(TPlay::waitForAllClosed(5000));
+}
+
+TEST_F(MainWindowTest, APendingActionRunsWithoutWaitingForTheTimerAndOnlyOnce)
+{
+    // A service that takes the request and never answers: the player stays opening.
+    std::atomic<bool> release{false};
+    RawHttpServer silent([&release](int, const std::string &) {
+        for (int i = 0; i < 500 && !release; ++i)
+            QThread::msleep(20);
+    });
+    QDir().mkpath(m_profile);
+    writeBytes(ini(), "[General]\r\nSetup=1\r\nBrowse=0\r\n");
+    QByteArray list;
+    for (const char *key : {"a", "b"})
+        list += QStringLiteral("[%1]\r\nTitle=%1\r\nMP3=http://127.0.0.1:%2/%1.mp3\r\n").arg(key).arg(silent.port()).toUtf8();
+    writeBytes(m_profile + "Current.ini", list);
+    {
+        TFo_Kalvuno w(m_profile, {});
+        w.show();
+        w.playback().StopPlayback();
+        auto *timer = w.findChild<QTimer *>(QStringLiteral("Ti_Check"));
+        timer->stop();
+        w.playback().pending = {PendingListAction::PlayLast, {}};
+        w.tickSoon();
+        w.tickSoon();
+        QTRY_VERIFY(w.playback().player());
+        const std::shared_ptr<TPlay> started = w.playback().player();
+        EXPECT_EQ(w.playlist().selected(), 1);
+        EXPECT_EQ(w.playback().pending.code, int(PendingListAction::None));
+
+        // Neither the second ring nor the timer's ticks run it again.
+        timer->start();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 300)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_EQ(w.playback().player(), started);
+        w.close();
+    }
+    release = true;
     EXPECT_TRUE(TPlay::waitForAllClosed(5000));
 }
 

@@ -147,9 +147,12 @@ TEST_F(PlaybackTest, EndDetection)
 
 TEST_F(PlaybackTest, OpeningForTooLongOrWithoutLengthEndsUnheard)
 {
-    for (int i = 0; i < kOpenLimitMs / kTickMs; ++i)
+    for (int i = 0; i < kOpenLimitMs / kTickMs; ++i) {
         playback.tick(); // exactly 30000 ms: not yet
+        playback.tick(false); // ticks run at once for an event count no time
+    }
     EXPECT_EQ(host.players.size(), 1u);
+    EXPECT_EQ(playback.openWaitMs(), kOpenLimitMs);
     playback.tick();
     EXPECT_EQ(played(), (QStringList{"a", "b"}));
     EXPECT_EQ(playback.openWaitMs(), 0) << "reset for the new entry";

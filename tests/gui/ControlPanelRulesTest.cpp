@@ -46,7 +46,7 @@ TEST(ControlPanelRules, ThumbGrabBounds)
 // One step of a scenario: what the user or the program does.
 struct Step
 {
-    enum Kind { Move, Down, Up, RightDown, RightUp, Tick, Lost, State, Replace } kind;
+    enum Kind { Move, Down, Up, RightDown, RightUp, Tick, ExtraTick, Lost, State, Replace } kind;
     int x = 0, y = 0;
 };
 Step at(Step::Kind kind, int button)
@@ -59,6 +59,7 @@ Step moveTo(int x, int y) { return {Step::Move, x, y}; }
 Step downAt(int x, int y) { return {Step::Down, x, y}; }
 Step upAt(int x, int y) { return {Step::Up, x, y}; }
 Step tick() { return {Step::Tick}; }
+Step extraTick() { return {Step::ExtraTick}; } // run at once for an event, not by the timer
 Step lost() { return {Step::Lost}; }
 Step state(int s) { return {Step::State, s}; }     // the current player's state changes
 Step replaced() { return {Step::Replace}; }        // a new player, playing, takes the old one's place
@@ -100,6 +101,8 @@ TEST(ControlPanelRules, Scenarios)
          {down(kRewind), state(2), tick(), tick(), up(kRewind)}, {"Pause", "1:Seek0.25", "1:Resume"}, 0.25f},
         {"fast forward stops at the end", 2, kEightSeconds, 0.75f,
          {down(kFastForward), tick(), tick(), tick(), up(kFastForward)}, {"1:Seek1"}, 1},
+        {"only the timer's ticks move a hold", 2, kEightSeconds, 0.5f,
+         {down(kFastForward), extraTick(), extraTick(), tick(), extraTick(), up(kFastForward)}, {"1:Seek0.625"}, 0.625f},
         {"rewind stops at the start", 2, kEightSeconds, 0.125f,
          {down(kRewind), tick(), tick(), up(kRewind)}, {"1:Seek0"}, 0},
         {"a hold moves only while inside the button", 2, kEightSeconds, 0.5f,
@@ -171,7 +174,8 @@ TEST(ControlPanelRules, Scenarios)
                 rules.mouseUp(step.kind == Step::Up, step.x, step.y);
                 break;
             case Step::Tick:
-                rules.tick();
+            case Step::ExtraTick:
+                rules.tick(step.kind == Step::Tick);
                 break;
             case Step::Lost:
                 rules.releaseLost();

@@ -2,6 +2,7 @@
 #include "VideoFit.h"
 
 #include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -62,6 +63,36 @@ TEST(PlayerLoop, CommandsQueuedDuringOpenRunOnePerPassInOrder)
     EXPECT_EQ(calls, expected);
     EXPECT_GE(player->Position.load(), 0.25);
     player->terminate();
+}
+
+// With passes a minute apart, only a wake-up can run a command within seconds.
+class SlowPasses : public ::testing::Test
+{
+protected:
+    void SetUp() override { TPlay::setPassIntervalMs(60000); }
+    void TearDown() override { TPlay::setPassIntervalMs(kPlayerPassMs); }
+};
+
+TEST_F(SlowPasses, CommandsQueuedWhileWaitingRunAtOnceOnePerPassInOrder)
+{
+    std::atomic<int> changes{0};
+    auto player = TPlay::createWatched<RecordingPlayer>([&changes] { ++changes; });
+    // The first pass after opening reports the playing state, then the thread waits.
+    for (int i = 0; i < 250 && changes == 0; ++i)
+        QThread::msleep(20);
+    ASSERT_EQ(changes.load(), 1);
+    player->addCommand(QStringLiteral("Pause"));
+    player->addCommand(QStringLiteral("Resume"));
+    for (int i = 0; i < 250 && player->pendingCommands() > 0; ++i)
+        QThread::msleep(20);
+    EXPECT_EQ(player->pendingCommands(), 0);
+    const std::vector<std::pair<std::string, int>> expected{{"Pause", 1}, {"Resume", 2}};
+    EXPECT_EQ(player->calls(), expected);
+
+    const int before = changes;
+    player->terminate();
+    EXPECT_TRUE(TPlay::waitForAllClosed(5000)); // a minute's wait would fail this
+    EXPECT_EQ(changes.load(), before + 1);       // closing is reported too
 }
 
 TEST(PlayerLoop, PlayersEndAndFreeThemselves)
