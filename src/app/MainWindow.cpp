@@ -56,6 +56,9 @@ TFo_Kalvuno::TFo_Kalvuno(const QString &profileFolder, const QStringList &argume
 TFo_Kalvuno::~TFo_Kalvuno()
 {
     m_tickBell->detach();
+    // The application-wide watch must not see the events of the window's own
+    // teardown: by then only its QMainWindow part is left.
+    delete m_fileWatch;
     FormDestroy();
 }
 

@@ -232,6 +232,7 @@ private:
     void showDownloadProgress(const QString &text);
     void clearDownloadProgress();
     kalvuno::SongDownloads *m_downloads = nullptr;
+    QObject *m_fileWatch = nullptr; // the application-wide filter of dropped files
     QString m_downloadText; // the progress the status bar was last given
 
     // Saved playlists and favourites (MainWindowLists.cpp).

@@ -107,7 +107,8 @@ void TFo_Kalvuno::createFileIntake()
     });
     // Files dropped anywhere on the window come here, also those dropped on a
     // part that would open a file by itself (the browser pane).
-    qApp->installEventFilter(new EventWatch(this, [this](QObject *o, QEvent *e) { return fileEvent(o, e); }));
+    m_fileWatch = new EventWatch(this, [this](QObject *o, QEvent *e) { return fileEvent(o, e); });
+    qApp->installEventFilter(m_fileWatch);
 }
 
 bool TFo_Kalvuno::fileEvent(QObject *receiver, QEvent *event)
