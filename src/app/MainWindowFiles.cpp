@@ -3,6 +3,7 @@
 // download of songs heard to the end with its progress in the status bar.
 #include "MainWindow.h"
 
+#include "EventWatch.h"
 #include "MediaIntake.h"
 #include "MessageBox.h"
 #include "PlaylistPanel.h"
@@ -78,20 +79,6 @@ QStringList droppedFiles(const QMimeData *data)
     }
     return files;
 }
-
-// Hands the events of the application to a function of the window.
-class EventWatch final : public QObject
-{
-public:
-    EventWatch(QObject *parent, std::function<bool(QObject *, QEvent *)> watch)
-        : QObject(parent), m_watch(std::move(watch))
-    {
-    }
-    bool eventFilter(QObject *watched, QEvent *event) override { return m_watch(watched, event); }
-
-private:
-    std::function<bool(QObject *, QEvent *)> m_watch;
-};
 
 } // namespace
 
