@@ -368,20 +368,25 @@ bool HttpTransport::GetToStream(QIODevice &stream, const QString &url, int *stat
     return code > 0 && !t.aborted;
 }
 
+QStringList answerLines(QByteArray bytes)
+{
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    const QString text = decodeFileText(bytes).text;
+    QStringList lines;
+    for (const QStringView line : splitLines(text))
+        lines.append(line.toString());
+    return lines;
+}
+
 bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
 {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
     if (!GetToStream(buffer, url, status, complete))
         return false;
-    QByteArray bytes = buffer.data();
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    const QString text = decodeFileText(bytes).text;
-    lines.clear();
-    for (const QStringView line : splitLines(text))
-        lines.append(line.toString());
+    lines = answerLines(buffer.data());
     return true;
 }
 

@@ -56,6 +56,9 @@ void SubstituteAddress(QString &url);
 // service as typed; "&", "=" and "/" stay as built.
 QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
 
+// The text lines of an answer body, as GetLines hands them out.
+QStringList answerLines(QByteArray bytes);
+
 // The program's HTTP client: synchronous requests on the calling thread, each
 // bounded in time, with no cache, cookies or retries of its own. Helpers report
 // the HTTP status through `status` when asked; they never judge it.
