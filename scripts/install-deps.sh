@@ -4,6 +4,7 @@
 set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git curl wrk time python3
+  clang llvm libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-tools-dev qt6-l10n-tools
   libqt6opengl6-dev libgl-dev libxkbcommon-dev
   qt6-qpa-plugins qt6-gtk-platformtheme

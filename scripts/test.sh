@@ -2,8 +2,9 @@
 # Builds Kalvuno and runs every test: the normal build (warnings are errors)
 # under a virtual X server, then the unit tests again under the address and
 # undefined-behaviour sanitizers, then the player's tests under the thread
-# sanitizer. Set KALVUNO_SKIP_DEPS=1 to skip the package
-# installation on a machine that has everything.
+# sanitizer, and last every fuzz target for a short, fixed time (the fuzz
+# stage; KALVUNO_FUZZ_SECONDS, default 20, sets it). Set KALVUNO_SKIP_DEPS=1 to skip the
+# package installation on a machine that has everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +27,5 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" UBS
 cmake --preset tsan
 cmake --build --preset tsan
 TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp" ctest --preset tsan
+
+scripts/fuzz.sh "${KALVUNO_FUZZ_SECONDS:-20}"

@@ -76,13 +76,19 @@ bool parseHeader(QStringView line, QStringView &name)
 
 // A key may hold "=" (a URL with a query names a download), but a key line
 // ends at its first "=": in a stored key "=" is written "%3D" and "%" is
-// written "%25". Only a key whose every "%" starts one of these two escapes
-// reads as escaped; any other "%" marks a key written before keys were
-// escaped, and that key is its text as it stands.
+// written "%25". A key that starts with "[" would read back as a section
+// header, so that "[" is written "%5B". Only a key whose every "%" starts one
+// of these escapes reads as escaped; any other "%" marks a key written before
+// keys were escaped, and that key is its text as it stands.
 bool isKeyEscape(QStringView s, qsizetype at)
 {
-    return at + 2 < s.size() && ((s[at + 1] == u'2' && s[at + 2] == u'5') || (s[at + 1] == u'3' && s[at + 2] == u'D'));
+    return at + 2 < s.size()
+        && ((s[at + 1] == u'2' && s[at + 2] == u'5') || (s[at + 1] == u'3' && s[at + 2] == u'D')
+            || (s[at + 1] == u'5' && s[at + 2] == u'B'));
 }
+
+// The character of an escape that isKeyEscape() accepted, by its first digit.
+QChar escapedChar(QChar digit) { return digit == u'2' ? u'%' : digit == u'3' ? u'=' : u'['; }
 
 bool hasKeyEscapes(QStringView stored)
 {
@@ -101,12 +107,14 @@ bool hasKeyEscapes(QStringView stored)
 
 QString escapeKey(const QString &key)
 {
-    if (!key.contains(u'%') && !key.contains(u'='))
+    if (!key.contains(u'%') && !key.contains(u'=') && !key.startsWith(u'['))
         return key;
     QString out;
     out.reserve(key.size() + 8);
     for (QChar c : key) {
-        if (c == u'%')
+        if (c == u'[' && out.isEmpty())
+            out += u"%5B";
+        else if (c == u'%')
             out += u"%25";
         else if (c == u'=')
             out += u"%3D";
@@ -123,7 +131,7 @@ QString unescapeKey(QStringView stored)
     out.reserve(stored.size());
     for (qsizetype i = 0; i < stored.size(); ++i) {
         if (stored[i] == u'%') {
-            out += stored[i + 1] == u'2' ? u'%' : u'=';
+            out += escapedChar(stored[i + 1]);
             i += 2;
         } else {
             out += stored[i];
@@ -140,7 +148,7 @@ bool sameUnescapedName(QStringView stored, QStringView name)
         if (j >= name.size())
             return false;
         if (stored[i] == u'%') {
-            if (name[j] != (stored[i + 1] == u'2' ? u'%' : u'='))
+            if (name[j] != escapedChar(stored[i + 1]))
                 return false;
             i += 2;
         } else if (foldAscii(stored[i]) != foldAscii(name[j])) {

@@ -22,8 +22,9 @@ namespace kalvuno {
 // lines we do not understand are kept as they are. Values are read exactly as
 // written. When a section name occurs twice, reads and writes go to the first.
 // A section line's name runs to the last "]" of the line. A key may hold "="
-// and "%": it is stored with them written "%3D" and "%25", and a key stored
-// before that rule still matches by its text as stored.
+// and "%", and may start with "[": it is stored with them written "%3D",
+// "%25" and "%5B", and a key stored before that rule still matches by its text
+// as stored.
 //
 // Every write replaces the file atomically (temporary file and rename). Writes
 // made between beginBatch() and endBatch() are written once, at the end.

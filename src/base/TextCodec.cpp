@@ -112,7 +112,9 @@ DecodedText decodeFileText(QByteArrayView bytes)
 
 EncodedText encodeFileText(QStringView text)
 {
-    if (auto cp932 = encodeCp932(text))
+    // CP932 bytes that begin like the byte-order mark would read back as
+    // UTF-8 (text that kept the bytes EF BB BF of a damaged file, say).
+    if (auto cp932 = encodeCp932(text); cp932 && encodingOfFileHead(*cp932) == TextEncoding::Cp932)
         return {std::move(*cp932), TextEncoding::Cp932};
     return {QByteArray(kUtf8Bom) + text.toUtf8(), TextEncoding::Utf8Bom};
 }

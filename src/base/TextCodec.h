@@ -38,7 +38,8 @@ std::optional<QByteArray> encodeCp932(QStringView text);
 // Reads a file's bytes: UTF-8 after a BOM, CP932 otherwise.
 DecodedText decodeFileText(QByteArrayView bytes);
 
-// Bytes for a whole file: CP932 when every character fits, UTF-8 with a BOM otherwise.
+// Bytes for a whole file: CP932 when every character fits and the bytes do
+// not begin like a UTF-8 BOM, UTF-8 with a BOM otherwise.
 EncodedText encodeFileText(QStringView text);
 
 // Bytes of a piece of text to be appended to a file stored in the given

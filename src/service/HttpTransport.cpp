@@ -411,34 +411,37 @@ bool HttpTransport::getToStream(QIODevice &stream, const QByteArray &wireUrl, in
     return code > 0 && !t.aborted;
 }
 
-// The answer as text lines: CR LF, lone CR or lone LF; a NUL ends the text.
-static bool linesFrom(QStringList &lines, const QBuffer &buffer)
+QStringList answerLines(QByteArray bytes)
 {
-    QByteArray bytes = buffer.data();
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
         bytes.truncate(nul);
     const QString text = decodeFileText(bytes).text;
-    lines.clear();
+    QStringList lines;
     for (const QStringView line : splitLines(text))
         lines.append(line.toString());
-    return true;
+    return lines;
 }
 
 bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
 {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
-    return GetToStream(buffer, url, status, complete) && linesFrom(lines, buffer);
+    if (!GetToStream(buffer, url, status, complete))
+        return false;
+    lines = answerLines(buffer.data());
+    return true;
 }
 
 bool HttpTransport::GetLinesEncoded(QStringList &lines, const QByteArray &wireUrl, int *status) const
 {
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
-    return getToStream(buffer, wireUrl, status, nullptr) && linesFrom(lines, buffer);
+    if (!getToStream(buffer, wireUrl, status, nullptr))
+        return false;
+    lines = answerLines(buffer.data());
+    return true;
 }
-
 
 bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, int *status) const
 {

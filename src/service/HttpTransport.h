@@ -60,6 +60,9 @@ QByteArray requestUrlBytes(const QString &url, bool escapeQuery);
 // the service unchanged whatever it holds.
 QByteArray queryValueBytes(const QString &value);
 
+// The text lines of an answer body, as GetLines hands them out.
+QStringList answerLines(QByteArray bytes);
+
 // The program's HTTP client: synchronous requests on the calling thread, each
 // bounded in time, with no cache, cookies or retries of its own. Helpers report
 // the HTTP status through `status` when asked; they never judge it.

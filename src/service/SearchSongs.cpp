@@ -76,6 +76,11 @@ SearchOutcome SearchSongs(const HttpTransport &transport, const QString &query, 
                             &complete)
         || !complete || status < 200 || status > 299)
         return SearchOutcome::Failed;
+    return storeSearchAnswer(lines, file, append);
+}
+
+SearchOutcome storeSearchAnswer(const QStringList &lines, const QString &file, bool append)
+{
     QString text;
     if (append) {
         QFile existing(file);

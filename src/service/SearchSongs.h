@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace kalvuno {
 
@@ -20,6 +21,10 @@ enum class SearchOutcome { Done, Failed, NotWritten };
 // once, at its first place, and an added answer brings only entries the file
 // does not hold yet. Keys compare as the INI engine compares section names.
 SearchOutcome SearchSongs(const HttpTransport &transport, const QString &query, const QString &file, bool append);
+
+// What SearchSongs does with the lines of a complete answer: stores them in
+// the file as told above (Done or NotWritten).
+SearchOutcome storeSearchAnswer(const QStringList &lines, const QString &file, bool append);
 
 inline constexpr char16_t kSearchFailedMessage[]
     = u"検索に失敗しました。\r\r・正しくインターネットに接続されていることを確認してください。\r・サーバに何らかの障害が発生している可能性があります。\rしばらく待ってから再度検索を実行してください。";

@@ -72,7 +72,9 @@ QByteArray fillerLines(int count)
 TEST(IniNames, KeysWithEqualsAndPercentRoundTrip)
 {
     const QString keys[] = { u"http://h/s.mp3?id=1"_qs, u"http://h/s.mp3?id=1&x=2"_qs, u"a=b=c"_qs, u"="_qs, u"50%"_qs,
-        u"%"_qs, u"100%=all"_qs, u"曲=歌%"_qs, u"%%=="_qs, u"%2"_qs };
+        u"%"_qs, u"100%=all"_qs, u"曲=歌%"_qs, u"%%=="_qs, u"%2"_qs,
+        // A key line that began with "[" would read back as a section of its own.
+        u"[2001] Best/01.mp3"_qs, u"[x]=y"_qs, u"%5Bx"_qs };
     for (const int fillers : kFillers) {
         TempDir tmp;
         const QString path = tmp.path("a.ini");

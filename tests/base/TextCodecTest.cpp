@@ -45,6 +45,14 @@ TEST(TextCodec, FilesAndAppends)
     EXPECT_EQ(back.encoding, TextEncoding::Utf8Bom);
     EXPECT_EQ(back.text, u"曲〜");
 
+    // Text that kept the bytes of a UTF-8 BOM as CP932 (EF is no CP932 lead
+    // byte, BB and BF are half-width kana) must not be written as those bytes,
+    // or it would read back as UTF-8 without them.
+    const QString bomLike = decodeCp932("\xEF\xBB\xBF\x8b\xc8");
+    const EncodedText kept = encodeFileText(bomLike);
+    EXPECT_EQ(kept.encoding, TextEncoding::Utf8Bom);
+    EXPECT_EQ(decodeFileText(kept.bytes).text, bomLike);
+
     EXPECT_EQ(encodeForAppend(u"曲", TextEncoding::Cp932), QByteArray("\x8b\xc8"));
     EXPECT_EQ(encodeForAppend(u"曲", TextEncoding::Utf8Bom), u"曲"_qs.toUtf8());
     EXPECT_FALSE(encodeForAppend(u"〜", TextEncoding::Cp932).has_value());
