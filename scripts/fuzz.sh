@@ -15,7 +15,7 @@ seconds="${1:-25}"
 shift || true
 targets=("$@")
 if [ "${#targets[@]}" -eq 0 ]; then
-  targets=(fuzz_ini fuzz_text_codec fuzz_search_answer fuzz_tags fuzz_service fuzz_upload)
+  targets=(fuzz_ini fuzz_text_codec fuzz_search_answer fuzz_tags fuzz_service fuzz_upload fuzz_page_scan)
 fi
 
 launcher=()
