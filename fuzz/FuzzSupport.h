@@ -18,7 +18,7 @@ namespace kalvuno::fuzz {
     std::abort();
 }
 
-// Call from LLVMFuzzerInitialize: Qt's text and file code wants an application object.
+// Called once before the first input (FuzzStart.cpp): Qt's text and file code wants an application object.
 inline void startQt(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);

@@ -112,12 +112,6 @@ server::Reply runCommand(FuzzedDataProvider &in, ServiceWorld &world, bool &mayC
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    startQt(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     // Query text: every byte survives percent-encoding, and pairs keep their order.

@@ -39,12 +39,6 @@ QSet<QString> sectionsOf(const std::string &bytes, bool publicOnly)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
-{
-    startQt(argc, argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (!g_world || g_changed)

@@ -425,19 +425,19 @@ QStringList answerLines(QByteArray bytes)
 
 bool HttpTransport::GetLines(QStringList &lines, const QString &url, int *status, bool *complete) const
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    if (!GetToStream(buffer, url, status, complete))
-        return false;
-    lines = answerLines(buffer.data());
-    return true;
+    return getLines(lines, wireUrlOf(url), status, complete);
 }
 
 bool HttpTransport::GetLinesEncoded(QStringList &lines, const QByteArray &wireUrl, int *status) const
 {
+    return getLines(lines, wireUrl, status, nullptr);
+}
+
+bool HttpTransport::getLines(QStringList &lines, const QByteArray &wireUrl, int *status, bool *complete) const
+{
     QBuffer buffer;
     buffer.open(QIODevice::ReadWrite);
-    if (!getToStream(buffer, wireUrl, status, nullptr))
+    if (!getToStream(buffer, wireUrl, status, complete))
         return false;
     lines = answerLines(buffer.data());
     return true;

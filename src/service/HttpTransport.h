@@ -126,6 +126,7 @@ private:
     QByteArray wireUrlOf(const QString &url) const;
     bool getToStream(QIODevice &stream, const QByteArray &wireUrl, int *status, bool *complete,
                      QByteArray *contentType = nullptr) const;
+    bool getLines(QStringList &lines, const QByteArray &wireUrl, int *status, bool *complete) const;
     QString serviceRequestUrl(const QString &path) const;
 
     const Clock &m_clock;
