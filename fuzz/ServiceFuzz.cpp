@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         g_world = std::make_unique<ServiceWorld>();
     g_changed = false;
     ServiceWorld &world = *g_world;
-    std::string before = world.everything();
+    std::string before = world.initial;
     FuzzedDataProvider in(data, size);
     for (int i = 0; i < 8 && in.remaining_bytes() > 0; ++i) {
         bool mayChange = false;

@@ -90,6 +90,7 @@ public:
         FUZZ_CHECK(accessId.size() == 16 && ownSongId.size() == 16 && freeSongId.size() == 16);
         const std::string list = "[" + ownSongId + "]\r\nTitle=Mine\r\nArtist=Me\r\nMP3=http://me.example.jp/a.mp3\r\n";
         FUZZ_CHECK(service->sendSongList(uploadBody(accessId, list, kToday)).status == 200);
+        initial = everything();
     }
 
     ~ServiceWorld() { service.reset(); } // before the library it uses
@@ -106,6 +107,7 @@ public:
     }
 
     std::unique_ptr<server::LibraryService> service;
+    std::string initial; // everything() as made, the same until an accepted request changes something
     std::string accessId;
     std::string ownSongId;
     std::string freeSongId;

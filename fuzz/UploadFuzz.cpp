@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string file(reinterpret_cast<const char *>(data), size);
     replaceAll(file, "%A", world.ownSongId);
     replaceAll(file, "%B", world.freeSongId);
-    const std::string before = world.everything();
+    const std::string &before = world.initial;
     const size_t countBefore = world.service->songCount();
 
     const server::Reply r = world.service->sendSongList(uploadBody(world.accessId, file, kToday));
