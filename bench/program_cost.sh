@@ -5,9 +5,20 @@
 # the program and its browser helpers over 60 s with nothing playing; CPU
 # over 55 s of playing an MP3 (a saved playlist named on the command line)
 # against gst-launch-1.0 playbin on the same file; and the memory while
-# playing: the main process's peak RSS, the browser helpers' PSS.
+# playing: the main process's peak RSS, the browser helpers' PSS. Then the
+# start of sound (bench/first_audio.py: audio goes to a named pipe through a
+# clocked sink, so it arrives when a sound card would get it): from exec, with
+# a saved playlist on the command line, against gst-launch-1.0 playbin; from
+# an MPRIS OpenUri to the running program; the tracks of 3-second WAVs heard
+# in 300 s against mpv; and the peak memory while playing without the web
+# view, against gst-launch-1.0 playbin.
 set -euo pipefail
+# MPRIS needs a session bus of our own.
+if [ -z "${KALVUNO_BENCH_BUS:-}" ]; then
+  KALVUNO_BENCH_BUS=1 exec dbus-run-session -- "$0" "$@"
+fi
 build="$(cd "${1:-build}" && pwd)"
+bench="$(cd "$(dirname "$0")" && pwd)"
 dir=$(mktemp -d)
 export DISPLAY=:77 KALVUNO_HOME="$dir/profile" HOME="$dir" KALVUNO_AUDIO_SINK="fakesink sync=true"
 Xvfb :77 -screen 0 1280x1024x24 >/dev/null 2>&1 &
@@ -85,3 +96,70 @@ c=$(ticks $gpid); sleep 55; d=$(ticks $gpid)
 kill $gpid; wait $gpid 2>/dev/null || true
 awk -v p=$((b - a)) -v g=$((d - c)) -v hz=$hz 'BEGIN {
   printf "playing 55 s: program and browser helpers %.2f s CPU, gst-launch %.2f s CPU, ratio %.2fx\n", p / hz, g / hz, (g > 0 ? p / g : 0) }'
+
+# --- The start of sound ---------------------------------------------------
+mkfifo "$dir/fifo"
+fifo_sink="filesink location=$dir/fifo sync=true buffer-mode=unbuffered"
+gst-launch-1.0 -q audiotestsrc num-buffers=430 volume=0.5 ! audio/x-raw,rate=44100,channels=2 ! audioconvert ! \
+  lamemp3enc ! filesink location="$dir/tone.mp3"
+printf '[%s]\r\nTitle=Tone\r\nMP3=%s\r\n' "$dir/tone.mp3" "$dir/tone.mp3" > "$dir/tone.pl"
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2)}'; }
+: > "$dir/exec.program"; : > "$dir/exec.playbin"
+for run in 1 2 3 4 5 6 7; do
+  rm -f "$KALVUNO_HOME/Current.ini"
+  KALVUNO_NO_BROWSER=1 KALVUNO_AUDIO_SINK="$fifo_sink" \
+    /usr/bin/python3 "$bench/first_audio.py" exec "$dir/fifo" -- "$build/kalvuno" "$dir/tone.pl" >> "$dir/exec.program"
+  /usr/bin/python3 "$bench/first_audio.py" exec "$dir/fifo" -- gst-launch-1.0 -q playbin uri="file://$dir/tone.mp3" \
+    audio-sink="$fifo_sink" video-sink=fakesink >> "$dir/exec.playbin"
+done
+p=$(median < "$dir/exec.program"); g=$(median < "$dir/exec.playbin")
+awk -v p="$p" -v g="$g" 'BEGIN {
+  printf "first sound from exec (median of 7): program %.3f s, gst-launch playbin %.3f s, ratio %.2fx\n", p, g, p / g }'
+
+# From a call to the running program: it plays the tone from a fresh launch, then gets OpenUri for it again.
+KALVUNO_NO_BROWSER=1 KALVUNO_AUDIO_SINK="$fifo_sink" "$build/kalvuno" >/dev/null 2>&1 &
+pid=$!
+sleep 4
+uri="file://$dir/tone.mp3"
+/usr/bin/python3 "$bench/first_audio.py" call "$dir/fifo" "$uri" "$uri" "$uri" "$uri" "$uri" "$uri" "$uri" > "$dir/call.program"
+kill $pid; wait $pid 2>/dev/null || true
+echo "first sound from an MPRIS OpenUri (median of the last 6): $(tail -n +2 "$dir/call.program" | median) s" \
+  "(first call $(head -1 "$dir/call.program") s)"
+
+# Tracks of 3 s (2.9 s of tone, 0.1 s of quiet) heard in 300 s, by the program and by mpv side by side.
+mkdir -p "$dir/wavs"
+gst-launch-1.0 -q audiotestsrc num-buffers=125 samplesperbuffer=1024 volume=0.5 ! \
+  audio/x-raw,rate=44100,channels=2,format=S16LE ! wavenc ! filesink location="$dir/tone.wav"
+python3 - "$dir/tone.wav" "$dir/wavs" <<'PY'
+import sys, wave
+with wave.open(sys.argv[1]) as w:
+    params, frames = w.getparams(), w.readframes(w.getnframes())
+quiet = bytes(4 * 4410)
+for i in range(150):
+    with wave.open(f"{sys.argv[2]}/{i:03d}.wav", "wb") as out:
+        out.setparams(params)
+        out.writeframes(frames[: 4 * 127890] + quiet)  # 2.9 s + 0.1 s
+PY
+: > "$dir/wavs.pl"
+for f in "$dir"/wavs/*.wav; do printf '[%s]\r\nTitle=%s\r\nMP3=%s\r\n' "$f" "$(basename "$f")" "$f" >> "$dir/wavs.pl"; done
+rm -f "$KALVUNO_HOME/Current.ini"
+/usr/bin/python3 "$bench/first_audio.py" tracks "$dir/fifo" 300 > "$dir/tracks.program" &
+counter=$!
+KALVUNO_NO_BROWSER=1 KALVUNO_AUDIO_SINK="$fifo_sink" "$build/kalvuno" "$dir/wavs.pl" >/dev/null 2>&1 &
+pid=$!
+timeout 300 mpv --no-config --no-video --ao=null --term-playing-msg=TRACK "$dir"/wavs/*.wav > "$dir/mpv.log" 2>&1 || true
+wait $counter
+kill $pid; wait $pid 2>/dev/null || true
+echo "tracks heard in 300 s of 3-second WAVs: program $(cat "$dir/tracks.program"), mpv $(grep -c '^TRACK' "$dir/mpv.log")"
+
+# Peak memory while playing the tone, without the web view, against gst-launch on the same file.
+rm -f "$KALVUNO_HOME/Current.ini"
+KALVUNO_NO_BROWSER=1 "$build/kalvuno" "$dir/tone.pl" >/dev/null 2>&1 &
+pid=$!
+sleep 6
+peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
+kill $pid; wait $pid 2>/dev/null || true
+gpeak=$( { /usr/bin/time -f "%M" gst-launch-1.0 -q playbin uri="file://$dir/tone.mp3" \
+  audio-sink="fakesink sync=true" video-sink=fakesink >/dev/null; } 2>&1 | tail -1)
+awk -v p="$peak" -v g="$gpeak" 'BEGIN {
+  printf "peak RSS playing, no web view: program %d MiB, gst-launch playbin %d MiB, ratio %.2fx\n", p / 1024, g / 1024, p / g }'

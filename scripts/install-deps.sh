@@ -13,7 +13,7 @@ PACKAGES=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav gstreamer1.0-x gstreamer1.0-alsa gstreamer1.0-pulseaudio
   fluid-soundfont-gm
   libcurl4-openssl-dev libcpp-httplib-dev libssl-dev libsqlite3-dev postgresql libpq-dev nginx libtag1-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev mpv python3-dbus
   xvfb xauth x11-utils xdotool imagemagick trayer
   at-spi2-core python3-pyatspi dbus dbus-x11 playerctl desktop-file-utils dpkg-dev
   lintian appstream systemd file man-db

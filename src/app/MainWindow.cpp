@@ -588,6 +588,8 @@ void TFo_Kalvuno::Ti_CheckTimer(bool timed)
         return;
     runQueuedCommands();
     m_playback.tick(timed);
+    // The first tick opens the playlist named at start: an early song it did not take is not wanted.
+    m_early.drop();
     m_mpris->publishChanges();
 }
 

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "Configuration.h"
 #include "CurrentPlaylist.h"
+#include "EarlyStart.h"
 #include "BootClock.h"
 #include "CleanupRun.h"
 #include "HttpTransport.h"
@@ -53,6 +54,8 @@ public:
     ~TFo_Kalvuno() override;
 
     void setVideoWindow(TFo_Video *video) { m_video = video; }
+    // The first song, when main() could start it before the window existed.
+    void setEarlyStart(kalvuno::EarlyStart early) { m_early = std::move(early); }
 
     const kalvuno::AppPaths &paths() const { return m_paths; }
     const kalvuno::ServiceAddressing &service() const { return m_service; }
@@ -175,6 +178,7 @@ private:
     kalvuno::PlayCountQueue m_playCounts;
     const std::shared_ptr<kalvuno::TickDoorbell> m_tickBell =
         std::make_shared<kalvuno::TickDoorbell>(this, [this] { Ti_CheckTimer(false); });
+    kalvuno::EarlyStart m_early;
     bool m_firstShow = true;
     bool m_closing = false;
     bool m_closed = false;

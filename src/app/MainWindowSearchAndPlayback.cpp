@@ -218,7 +218,10 @@ void TFo_Kalvuno::MS_RepeatClick(int mode)
 
 std::shared_ptr<TPlay> TFo_Kalvuno::createPlayer(const QString &location, const QString &caption)
 {
-    return TPlay::createWatched<TPlayGst>([bell = m_tickBell] { bell->ring(); }, location, m_video, caption);
+    const auto changed = [bell = m_tickBell] { bell->ring(); };
+    if (auto early = m_early.takeFor(location, changed))
+        return early;
+    return TPlay::createWatched<TPlayGst>(changed, location, m_video, caption);
 }
 
 void TFo_Kalvuno::setCaption(const QString &caption)

@@ -1,6 +1,7 @@
 #include "Playback.h"
 
 #include "BrowserRules.h"
+#include "EarlyStart.h"
 
 #include "PlayCount.h"
 #include "TPlay.h"
@@ -110,20 +111,13 @@ void Playback::PlaySelectedEntry()
     m_currentKey = m_playlist.keys().at(selected);
     const QString title = m_playlist.titles().at(selected);
     m_host.setCaption(QStringLiteral("Kalvuno - ") + title);
-    QString location = m_playlist.value(selected, u"MP3");
-    const QString copy = m_config.file().readString(keys::kDownloadedCopies, m_currentKey);
+    const QString location = playLocation(m_playlist.value(selected, u"MP3"),
+                                          m_config.file().readString(keys::kDownloadedCopies, m_currentKey),
+                                          m_config.read(keys::Download));
     if (browseOnPlay) {
         // A home page that is no web page (javascript:, file:, data:) counts as none.
         const QString home = m_playlist.value(selected, u"Home");
         m_host.navigate(webAddress(home).isEmpty() ? homePage : home);
-    }
-    // Only the MP3 download folder is looked in, whatever the medium.
-    const QString folder = m_config.read(keys::Download);
-    if (!copy.isEmpty() && !folder.isEmpty()) {
-        QString path = folder + copy;
-        path.replace(u'\\', u'/');
-        if (QFileInfo::exists(path))
-            location = path;
     }
     m_player = m_host.createPlayer(location, title);
     m_host.showEntry();

@@ -1,4 +1,6 @@
+#include "AppPaths.h"
 #include "BusyIndicator.h"
+#include "EarlyStart.h"
 #include "HttpTransport.h"
 #include "MessageBox.h"
 #include "ProfilePaths.h"
@@ -27,12 +29,23 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, cons
         fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
+EarlyStart startEarly(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const QString profile = profileFolder();
+    return EarlyStart::forArguments(arguments, AppPaths::inFolder(profile), SingleInstance::folderFor(profile));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietMessageHandler);
     const GstreamerStart gstreamer;
+    // A playlist named on the command line starts sounding while the window is built.
+    EarlyStart early = startEarly(argc, argv);
     // KALVUNO_NO_BROWSER=1 leaves the web view out (the start-up benchmark
     // compares the window with and without it).
     const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";
@@ -71,6 +84,7 @@ int main(int argc, char *argv[])
     TFo_Kalvuno mainWindow(profile, arguments);
     TFo_Video video;
     mainWindow.setVideoWindow(&video);
+    mainWindow.setEarlyStart(std::move(early));
     mainWindow.setBrowserEnabled(withBrowser);
     QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &TFo_Kalvuno::requestClose);
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &TFo_Kalvuno::requestClose);

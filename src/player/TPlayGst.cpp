@@ -41,10 +41,27 @@ void messageHandedOver(GstMessage *) {}
 void messageTakenOver(GstMessage *) {}
 #endif
 
+// Several MP3 decoders share one rank, and GStreamer then takes the first by
+// name: libav's, which maps all of FFmpeg (some 40 MB more while playing and a
+// tenth of a second more before the first song sounds). mpg123's decodes the
+// same streams on its own. A rank the user sets in the environment wins.
+void preferLightDecoders()
+{
+    if (qEnvironmentVariableIsSet("GST_PLUGIN_FEATURE_RANK"))
+        return;
+    if (GstPluginFeature *mpg123 = gst_registry_lookup_feature(gst_registry_get(), "mpg123audiodec")) {
+        gst_plugin_feature_set_rank(mpg123, GST_RANK_PRIMARY);
+        gst_object_unref(mpg123);
+    }
+}
+
 void ensureGstreamer()
 {
     static std::once_flag once;
-    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+    std::call_once(once, [] {
+        gst_init(nullptr, nullptr);
+        preferLightDecoders();
+    });
 }
 
 GstElement *sinkFromEnvironment(const char *variable, const char *fallback)

@@ -1,7 +1,9 @@
+#include "EarlyStart.h"
 #include "IniFile.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
 #include "PlaylistPanel.h"
+#include "SilentPlayer.h"
 #include "TPlay.h"
 #include "TempDir.h"
 
@@ -250,6 +252,25 @@ TEST_F(WindowFilesTest, AFifoOnTheCommandLineIsAddedWithoutBlocking)
     QTest::qWait(300);
     w.close();
     EXPECT_LT(timer.elapsed(), 10000);
+}
+
+TEST_F(WindowFilesTest, ASongStartedBeforeTheWindowIsTakenOverOnlyWhenItIsTheFirstTheWindowOpens)
+{
+    const QString first = file("a.mp3");
+    const QString list = file("list.pl", ("[" + first + "]\r\nTitle=A\r\nMP3=" + first + "\r\n").toUtf8());
+    for (const bool same : {true, false}) {
+        const QString started = same ? first : m_files + "other.mp3";
+        const auto early = std::make_shared<SilentPlayer>(started);
+        TFo_Kalvuno w(m_profile, {list});
+        w.setEarlyStart(EarlyStart(started, early, std::make_shared<ChangeRelay>()));
+        w.show();
+        // The first tick opens the playlist and plays its first entry.
+        QTRY_VERIFY(w.playback().player() != nullptr);
+        EXPECT_EQ(w.playback().player() == early, same);
+        EXPECT_EQ(early->terminated(), !same);
+        EXPECT_EQ(w.playback().currentKey(), first);
+        w.close();
+    }
 }
 
 } // namespace
