@@ -47,11 +47,11 @@ void BM_ControlPanelRepaint(benchmark::State &state)
     view.pressed[1] = view.pressed[4] = true;
     view.hover = 4;
     view.pauseIcon = view.thumb = view.times = true;
-    view.total = QStringLiteral("0:04:12");
+    view.totalSeconds = 4 * 60 + 12;
     int x = 0;
     for (auto _ : state) {
         view.thumbLeft = 9 + x;
-        view.elapsed = kalvuno::panelTime(x);
+        view.elapsedSeconds = x;
         x = (x + 1) % 150;
         QPainter onWindow(&window);
         painter.paint(view).drawOn(onWindow, 0, 0);

@@ -104,9 +104,9 @@ const TGUIDIB &ControlPanelPainter::paint(const ControlPanelView &view)
         QPainter painter(&m_frame.image());
         painter.setFont(m_font);
         painter.setPen(colourFromToolkit(kPanelTextToolkitColour));
-        writeText(painter, 88, 10, view.elapsed);
+        writeText(painter, 88, 10, view.elapsed());
         writeText(painter, 125, 10, QStringLiteral("/"));
-        writeText(painter, 135, 10, view.total);
+        writeText(painter, 135, 10, view.total());
     }
     return m_frame;
 }

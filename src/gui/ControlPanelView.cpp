@@ -17,6 +17,10 @@ QString panelTime(int64_t seconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+QString ControlPanelView::elapsed() const { return panelTime(elapsedSeconds); }
+
+QString ControlPanelView::total() const { return panelTime(totalSeconds); }
+
 ControlPanelView controlPanelView(const ControlPanelRules &rules)
 {
     ControlPanelView view;
@@ -33,8 +37,8 @@ ControlPanelView controlPanelView(const ControlPanelRules &rules)
         view.thumbLeft = ControlPanelRules::thumbLeft(rules.position());
     view.times = true;
     const int64_t total = std::max<int64_t>(player->Duration, 0) / kHoldStep;
-    view.total = panelTime(total);
-    view.elapsed = panelTime(int64_t(std::trunc(static_cast<long double>(total) * rules.position())));
+    view.totalSeconds = total;
+    view.elapsedSeconds = int64_t(std::trunc(static_cast<long double>(total) * rules.position()));
     return view;
 }
 

@@ -19,8 +19,13 @@ struct ControlPanelView
     bool thumb = false;     // the player is open (playing or paused)
     int thumbLeft = 0;
     bool times = false; // a player exists
-    QString elapsed;
-    QString total;
+    int64_t elapsedSeconds = 0;
+    int64_t totalSeconds = 0;
+
+    // The times as the panel writes them; made only for painting, as the
+    // view is compared on every tick.
+    QString elapsed() const;
+    QString total() const;
 
     bool operator==(const ControlPanelView &) const = default;
 };

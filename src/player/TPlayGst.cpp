@@ -28,6 +28,8 @@ constexpr guint kPlayText = 1u << 2;
 // A stream may tell its length a moment after it prerolled (an http stream,
 // an MP3 whose parser estimates it from the first frames).
 constexpr int kLengthGraceMs = 2000;
+// How long a playing medium's position is reckoned from the last real query.
+constexpr auto kPositionQueryInterval = std::chrono::milliseconds(500);
 
 // A bus message goes from the streaming thread that posts it to ours through
 // GLib's own atomics, which the thread sanitizer cannot see. Our sync handler
@@ -275,6 +277,7 @@ void TPlayGst::Pause()
     if (State != 1 || !m_playbin)
         return;
     gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+    m_lastQuery.reset();
     State = 2;
 }
 
@@ -283,6 +286,7 @@ void TPlayGst::Resume()
     if (State != 2 || !m_playbin)
         return;
     gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+    m_lastQuery.reset();
     State = 1;
 }
 
@@ -315,6 +319,7 @@ void TPlayGst::Seek(double fraction)
     m_ended = false;
     gst_element_seek_simple(m_playbin, GST_FORMAT_TIME, GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
                             gint64(target) * 100);
+    m_lastQuery.reset();
     Seeked = true;
 }
 
@@ -323,10 +328,23 @@ int64_t TPlayGst::GetPosition()
     // At the end the position is exactly the length: the main loop checks for 1.
     if (m_ended)
         return Duration;
+    const auto now = std::chrono::steady_clock::now();
+    const int64_t duration = Duration;
+    // A position query walks the whole pipeline down to its sinks; between two
+    // of them a playing medium moves on with the clock. Only a real query (or
+    // the end) may report the very end.
+    if (State == 1 && m_lastQuery && now - m_lastQuery->at < kPositionQueryInterval) {
+        const int64_t moved = std::chrono::duration_cast<std::chrono::nanoseconds>(now - m_lastQuery->at).count() / 100;
+        return std::clamp<int64_t>(m_lastQuery->position + moved, 0, std::max<int64_t>(duration - 1, 0));
+    }
     gint64 position = 0;
-    if (!m_playbin || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0)
+    if (!m_playbin || !gst_element_query_position(m_playbin, GST_FORMAT_TIME, &position) || position < 0) {
+        m_lastQuery.reset();
         return 0;
-    return std::min<int64_t>(position / 100, Duration);
+    }
+    const int64_t result = std::min<int64_t>(position / 100, duration);
+    m_lastQuery = PositionQuery{result, now};
+    return result;
 }
 
 int64_t TPlayGst::GetDuration()

@@ -4,8 +4,10 @@
 
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 typedef struct _GstElement GstElement;
@@ -61,6 +63,13 @@ private:
     GstVideoOverlay *m_overlay = nullptr; // set from a streaming thread, under m_videoLock
     bool m_video = false;                 // written by the player thread under m_videoLock; read there or under it
     std::atomic<bool> m_ended{false};
+    // The last real position query while playing; player thread only.
+    struct PositionQuery
+    {
+        int64_t position; // 100 ns units
+        std::chrono::steady_clock::time_point at;
+    };
+    std::optional<PositionQuery> m_lastQuery;
     std::atomic<bool> m_failed{false};
 
     static std::atomic<int> s_videoMode;

@@ -289,8 +289,8 @@ TEST(ControlPanelView, ChangesOnlyWithWhatIsShown)
         shown = view;
     }
     EXPECT_EQ(shown.thumbLeft, 25);
-    EXPECT_EQ(shown.elapsed, u"0:01:44");
-    EXPECT_EQ(shown.total, u"0:16:40");
+    EXPECT_EQ(shown.elapsed(), u"0:01:44");
+    EXPECT_EQ(shown.total(), u"0:16:40");
 
     player.State = 2; // paused: the play icon comes back
     const ControlPanelView paused = controlPanelView(rules);
@@ -320,8 +320,8 @@ TEST(ControlPanelView, Times)
     ControlPanelRules rules(host);
     rules.setPosition(0.5f);
     const ControlPanelView view = controlPanelView(rules);
-    EXPECT_EQ(view.total, u"0:03:05");
-    EXPECT_EQ(view.elapsed, u"0:01:32");
+    EXPECT_EQ(view.total(), u"0:03:05");
+    EXPECT_EQ(view.elapsed(), u"0:01:32");
 }
 
 } // namespace

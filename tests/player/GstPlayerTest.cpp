@@ -146,6 +146,29 @@ TEST(GstPlayer, PauseSeekResumePlaysFromTheNewPlace)
     player->terminate();
 }
 
+TEST(GstPlayer, PositionMovesWithTheClockAndJumpsAtOnceOnASeek)
+{
+    auto player = TPlay::create<TPlayGst>(Media::local("long.wav"));
+    ASSERT_TRUE(waitFor([&] { return player->State.load() == 1 && player->Position.load() > 0.05; }, 10000));
+    // Four seconds long: a second of playing is a quarter, read between real queries too.
+    const double before = player->Position;
+    QThread::msleep(1000);
+    EXPECT_NEAR(player->Position.load() - before, 0.25, 0.06);
+    // A seek shows at once, not after the next real query.
+    player->addCommand(TPlay::seekCommand(0.1));
+    ASSERT_TRUE(waitFor([&] { return player->Seeked.load(); }, 2000));
+    QThread::msleep(120);
+    EXPECT_NEAR(player->Position.load(), 0.13, 0.06);
+    // Paused, it stands still.
+    player->addCommand(QStringLiteral("Pause"));
+    ASSERT_TRUE(waitFor([&] { return player->State.load() == 2; }, 2000));
+    QThread::msleep(100);
+    const double paused = player->Position;
+    QThread::msleep(800);
+    EXPECT_EQ(player->Position.load(), paused);
+    player->terminate();
+}
+
 TEST(GstPlayer, UnopenableLocationsEndAtOnceWithUnknownLength)
 {
     // A port nobody listens on: bound for a moment, then closed.
