@@ -54,6 +54,11 @@ int main(int argc, char *argv[])
     // where Chromium would refuse to start at all.
     if (withBrowser)
         prepareWebEngine();
+    // Nothing else draws with OpenGL: without the web view, loading the
+    // display's OpenGL driver (with Mesa's software one, all of LLVM) would
+    // only cost memory and time.
+    else if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     // No display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("kalvuno"));
