@@ -83,8 +83,10 @@ int main(int argc, char *argv[])
         messagebox::showError(nullptr, QStringLiteral("Kalvuno を終了できませんでした。"));
         return 1;
     }
-    instance.listen();
+    // Caught from before anyone can find us: a close request sent as soon
+    // as we answer must close the window as the user would.
     TerminationSignals termination;
+    instance.listen();
 
     TFo_Kalvuno mainWindow(profile, arguments);
     TFo_Video video;
