@@ -10,7 +10,8 @@ closes it) and notes the arrival time of every chunk.
     first_audio.py exec FIFO -- COMMAND...        seconds from exec to first sound
     first_audio.py call FIFO URI [URI...]         seconds from an MPRIS OpenUri to first sound,
                                                   per URI, to a player that runs already
-    first_audio.py tracks FIFO SECONDS            tones starting within SECONDS from now
+    first_audio.py tracks FIFO SECONDS            tones starting within SECONDS from now, and the
+                                                  milliseconds lost per change (3-second tones)
 """
 import os
 import struct
@@ -50,7 +51,7 @@ class PipeReader:
                     break
                 with self.lock:
                     if self.keeping:
-                        self.data.append(chunk)
+                        self.data.append((now, chunk))
                     if self.since is not None and self.first is None and loud(chunk):
                         self.first = now
             os.close(fd)
@@ -71,25 +72,34 @@ class PipeReader:
         return None
 
     def keep(self, on):
+        """Starts keeping what arrives, or stops and returns it as (arrival time, bytes) chunks."""
         with self.lock:
             self.keeping = on
-            kept, self.data = b"".join(self.data), []
+            kept, self.data = self.data, []
             return kept
 
 
-def onsets(data, quiet_ms=20):
-    """Tones that start after at least quiet_ms of quiet, in 10 ms blocks."""
+def onsets(chunks, quiet_ms=20):
+    """Arrival times of tones that start after at least quiet_ms of quiet, in 10 ms blocks."""
     block = RATE // 100 * FRAME
     quiet_blocks = quiet_ms // 10
-    count, quiet = 0, quiet_blocks
+    times, quiet = [], quiet_blocks
+    data = b"".join(c for _, c in chunks)
+    ends, total = [], 0  # where each chunk ends in data
+    for _, c in chunks:
+        total += len(c)
+        ends.append(total)
+    chunk = 0
     for at in range(0, len(data) - block + 1, block):
+        while ends[chunk] <= at:
+            chunk += 1
         if loud(data[at : at + block]):
             if quiet >= quiet_blocks:
-                count += 1
+                times.append(chunks[chunk][0])
             quiet = 0
         else:
             quiet += 1
-    return count
+    return times
 
 
 def show(took):
@@ -124,7 +134,10 @@ def main():
     elif mode == "tracks":
         reader.keep(True)
         time.sleep(float(args[2]))
-        print(onsets(reader.keep(False)), flush=True)
+        times = onsets(reader.keep(False))
+        # Each tone lasts 3 s from the start of one to the start of the next when no time is lost.
+        lost = (times[-1] - times[0]) / (len(times) - 1) - 3.0 if len(times) > 1 else float("nan")
+        print(f"{len(times)} {lost * 1000:.1f}", flush=True)
     else:
         sys.exit(__doc__)
     os._exit(0)  # the reader thread may sit in open() or read()

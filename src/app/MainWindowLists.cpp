@@ -201,8 +201,8 @@ bool TFo_Kalvuno::canSaveOver() const
     // Only the file the current list came from or was saved to, and only
     // while it is the one selected: a same-named list opened from elsewhere
     // never overwrites it.
-    const int row = selectedRow(1);
-    return row >= 0 && m_playlist.count() > 0 && !m_playlist.loadedPlaylistPath().isEmpty()
+    // (Asked on every tick: the cheap conditions come first.)
+    return m_playlist.count() > 0 && !m_playlist.loadedPlaylistPath().isEmpty() && selectedRow(1) >= 0
         && m_playlist.loadedPlaylistPath()
                == m_paths.playlists + selectedListName(1) + QString::fromUtf16(kPlaylistSuffix);
 }

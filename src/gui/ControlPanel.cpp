@@ -52,8 +52,17 @@ void ControlPanel::refresh()
         return;
     if (view.pauseIcon != m_shown.pauseIcon)
         VirtualButtons::nameChanged(this, kPlay);
+    // While a song plays only the times and the thumb move: they are above the buttons.
+    ControlPanelView movedOnly = view;
+    movedOnly.thumbLeft = m_shown.thumbLeft;
+    movedOnly.elapsedSeconds = m_shown.elapsedSeconds;
+    movedOnly.totalSeconds = m_shown.totalSeconds;
+    const bool onlyMoved = movedOnly == m_shown;
     m_shown = view;
-    update();
+    if (onlyMoved)
+        update(0, 0, width(), kThumbTop + kThumbSize);
+    else
+        update();
 }
 
 void ControlPanel::paintEvent(QPaintEvent *)
