@@ -99,6 +99,28 @@ BEGIN
   RETURN NULL;
 END $$;
 )",
+    // Re-ranking a week's every played song took seconds at a million songs,
+    // far behind a stream of plays. The rank order is read along an index of
+    // the week's plays instead, and places are kept for the first 255 of each
+    // week only: an answer shows any later place as 255. A song's time among
+    // the newest never changes, so it is kept with its plays for the index.
+    R"(
+ALTER TABLE weekly_plays ADD COLUMN IF NOT EXISTS added bigint;
+UPDATE weekly_plays w SET added = s.added FROM songs s WHERE s.seq = w.seq AND w.added IS NULL;
+ALTER TABLE weekly_plays ALTER COLUMN added SET NOT NULL;
+CREATE OR REPLACE FUNCTION weekly_plays_added() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  IF NEW.added IS NULL THEN
+    SELECT s.added INTO NEW.added FROM songs s WHERE s.seq = NEW.seq;
+  END IF;
+  RETURN NEW;
+END $$;
+DROP TRIGGER IF EXISTS weekly_plays_added ON weekly_plays;
+CREATE TRIGGER weekly_plays_added BEFORE INSERT ON weekly_plays FOR EACH ROW EXECUTE FUNCTION weekly_plays_added();
+CREATE INDEX IF NOT EXISTS weekly_plays_order ON weekly_plays(week, plays DESC, added DESC, seq) WHERE plays > 0;
+DELETE FROM ranks WHERE place > 255;
+UPDATE rank_state SET week = -1;
+)",
 };
 
 } // namespace

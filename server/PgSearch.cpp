@@ -233,8 +233,10 @@ std::optional<std::vector<PgSongRow>> pgSearch(PgConnection &db, const SearchReq
                    values);
     case SearchRequest::Order::Rank: {
         const std::string week = values.add(std::to_string(c.week - r.weeksAgo));
-        return run("SELECT " + columns + " FROM ranks r JOIN songs s ON s.seq = r.seq WHERE r.week = " + week
-                       + "::integer AND " + cond.where + " ORDER BY r.place" + withLimit(values),
+        // Along the week's plays, as the places are worked out.
+        return run("SELECT " + columns + " FROM weekly_plays r JOIN songs s ON s.seq = r.seq WHERE r.week = " + week
+                       + "::integer AND r.plays > 0 AND " + cond.where
+                       + " ORDER BY r.plays DESC, r.added DESC, r.seq" + withLimit(values),
                    values);
     }
     case SearchRequest::Order::Random:

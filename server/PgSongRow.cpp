@@ -47,7 +47,11 @@ PgSongRow readPgSongRow(const PgResult &r, int row, int32_t week, int ranksColum
 
 std::string pgRanksColumn(const std::string &weekParam)
 {
-    return "(SELECT string_agg(rk.week || ':' || rk.place, ',') FROM ranks rk WHERE rk.seq = s.seq AND rk.week BETWEEN "
+    // Only the first places of a week are kept: a song played that week
+    // without one is at 255 or later.
+    return "(SELECT string_agg(w.week || ':' || coalesce(rk.place, 255), ',') FROM weekly_plays w"
+           " LEFT JOIN ranks rk ON rk.week = w.week AND rk.seq = w.seq WHERE w.seq = s.seq AND w.plays > 0"
+           " AND w.week BETWEEN "
         + weekParam + "::integer - " + std::to_string(kAnsweredRanks - 1) + " AND " + weekParam + "::integer)";
 }
 

@@ -20,6 +20,8 @@ namespace {
 // Only one process works the ranks out at a time.
 constexpr const char *kRankLock = "7418230462";
 constexpr auto kRankRefreshPeriod = std::chrono::milliseconds(200);
+// Places a week keeps: an answer shows any later one as 255.
+constexpr int kPlacesKept = 255;
 // A filter matches many songs from this many on, or from one in this many
 // songs of the catalog: a random search then samples instead of shuffling all.
 constexpr int64_t kManyMatches = 2000;
@@ -188,10 +190,11 @@ bool PostgresLibrary::refreshRanks()
                    weeks)
               .ok()
         && db->exec("INSERT INTO ranks(week, place, seq)"
-                    " SELECT w.week,"
-                    " row_number() OVER (PARTITION BY w.week ORDER BY w.plays DESC, s.added DESC, s.seq), w.seq"
-                    " FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
-                    " WHERE w.week BETWEEN $1::integer AND $2::integer AND w.plays > 0",
+                    " SELECT k.week, row_number() OVER (PARTITION BY k.week ORDER BY t.plays DESC, t.added DESC, t.seq),"
+                    " t.seq FROM generate_series($1::integer, $2::integer) AS k(week)"
+                    " CROSS JOIN LATERAL (SELECT w.seq, w.plays, w.added FROM weekly_plays w"
+                    " WHERE w.week = k.week AND w.plays > 0 ORDER BY w.plays DESC, w.added DESC, w.seq"
+                    " LIMIT " + std::to_string(kPlacesKept) + ") AS t",
                     weeks)
                .ok()
         && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2, catalog_seen = $3",
@@ -226,7 +229,7 @@ bool PostgresLibrary::insertSongs(const std::vector<Song> &songs)
                .ok()
         && db->exec("CREATE TEMPORARY TABLE incoming_plays(key text, week integer, plays bigint) ON COMMIT DROP").ok()
         && db->copyIn("incoming_plays(key, week, plays)", plays)
-        && db->exec("INSERT INTO weekly_plays(seq, week, plays) SELECT s.seq, i.week, i.plays"
+        && db->exec("INSERT INTO weekly_plays(seq, week, plays, added) SELECT s.seq, i.week, i.plays, s.added"
                     " FROM incoming_plays i JOIN songs s ON s.key = i.key")
                .ok()
         && db->exec("SELECT nextval('catalog_counter')").ok() && t.commit()
