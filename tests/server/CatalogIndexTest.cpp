@@ -25,6 +25,54 @@ TEST(CatalogIndex, FilteredSearchesFindWhatAScanFinds)
     }
 }
 
+// Uploads change the index in place; after many, the slots of songs that
+// went are dropped and everything is built anew. Either way a search finds
+// what a scan of the catalog as it now is finds.
+TEST(CatalogIndex, SearchesAfterUploadsFindWhatAScanFinds)
+{
+    std::vector<Song> songs = randomCatalog(3000);
+    for (size_t i = 0; i < songs.size(); ++i)
+        songs[i].owner = "owner" + std::to_string(i % 40);
+    Catalog catalog(songs);
+    catalog.refreshRanks(kWeek, 0);
+    const std::vector<Song> texts = randomCatalog(600);
+    std::mt19937_64 rng(3);
+    for (int round = 1; round <= 24; ++round) {
+        const std::string owner = "owner" + std::to_string(rng() % 50); // some of them new
+        std::vector<Song> list;
+        const int count = int(rng() % 60);
+        for (int k = 0; k < count; ++k) {
+            Song s = texts[rng() % texts.size()]; // with plays this week or without
+            char id[17];
+            std::snprintf(id, sizeof id, "f%03d%012d", round, k);
+            s.id = s.web ? "" : id;
+            s.media = std::string("http://n.example.jp/") + id + (s.kind == Kind::Wav ? ".wav" : ".mp3");
+            s.owner = owner;
+            list.push_back(s);
+        }
+        catalog.replaceSongsOf(owner, list);
+        std::erase_if(songs, [&](const Song &s) { return s.owner == owner; });
+        songs.insert(songs.end(), list.begin(), list.end());
+        if (round % 8 != 0)
+            continue;
+        // As a search of the service would: ranks only when they must be worked out again.
+        if (catalog.ranksStale(kWeek, 0))
+            catalog.refreshRanks(kWeek, 0);
+        EXPECT_EQ(catalog.size(), songs.size());
+        for (const SearchRequest &r : searches()) {
+            std::vector<std::string> got;
+            for (uint32_t i : catalog.search(r, rng))
+                got.push_back(storeKey(catalog.song(i)));
+            expectFound(got, expected(songs, r), r);
+        }
+        for (const Song &s : songs) {
+            const int i = catalog.findByKey(storeKey(s), {});
+            ASSERT_GE(i, 0) << storeKey(s);
+            EXPECT_EQ(catalog.song(uint32_t(i)).title, s.title);
+        }
+    }
+}
+
 TEST(CatalogIndex, HiddenAndReplacedSongsAreFollowed)
 {
     std::vector<Song> songs = randomCatalog(200);
