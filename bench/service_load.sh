@@ -45,7 +45,8 @@ queries=("Sort=Random" "Sort=New" "Sort=Rank0"
          "Sort=New&Artist=%8ER" "Sort=New&Artist=%8ER%93c" "Sort=Rank0&Artist=%8ER")
 
 start_service() { # binary db
-  "$1/kalvuno-service" --db "$2" --port 0 --no-demo >"$dir/log" 2>&1 &
+  : >"$dir/log"
+  "$1/kalvuno-service" --db "$2" --port 0 --no-demo >>"$dir/log" 2>&1 &
   pid=$!
   for _ in $(seq 1 6000); do grep -q listening "$dir/log" && break; sleep 0.1; done
   host=$(grep -o 'http://[0-9.:]*' "$dir/log")

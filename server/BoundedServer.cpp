@@ -61,7 +61,8 @@ bool peerOrLocal(int sock, bool peer, std::string &ip, int &port)
 class RequestStream : public httplib::Stream
 {
 public:
-    RequestStream(int sock, int readGapMs, int writeGapMs) : m_sock(sock), m_readGapMs(readGapMs), m_writeGapMs(writeGapMs)
+    RequestStream(int sock, int readGapMs, int writeGapMs)
+        : m_sock(sock), m_readGapMs(readGapMs), m_writeGapMs(writeGapMs)
     {
     }
 

@@ -127,7 +127,8 @@ Conditions conditionsOf(PgConnection &db, const SearchRequest &r, const PgSearch
         c.commonness->remember(field, *query, *common);
         const std::string gram = "g.field = " + std::to_string(field) + " AND g.gram = " + params.add(*query);
         // OFFSET 0 keeps it a check per song.
-        const std::string check = " AND EXISTS (SELECT 1 FROM song_grams g WHERE " + gram + " AND g.seq = s.seq OFFSET 0)";
+        const std::string check
+            = " AND EXISTS (SELECT 1 FROM song_grams g WHERE " + gram + " AND g.seq = s.seq OFFSET 0)";
         out.checks += check;
         out.rare = out.rare || !*common;
         out.where += *common ? check : " AND s.seq IN (SELECT g.seq FROM song_grams g WHERE " + gram + ")";
@@ -248,10 +249,11 @@ std::optional<std::vector<PgSongRow>> pgSearch(PgConnection &db, const SearchReq
         std::uniform_real_distribution<double> uniform(0.0, 1.0);
         for (size_t k = 0; k < 2 * max + 4; ++k)
             points += (k ? "," : "") + std::to_string(uniform(threadRandom()));
-        found = run("SELECT DISTINCT ON (s.seq) " + columns + " FROM unnest(" + values.add(points + "}")
-                        + "::float8[]) AS p(v) CROSS JOIN LATERAL (SELECT * FROM songs s WHERE " + cond.where
-                        + " AND s.rnd >= p.v ORDER BY s.rnd LIMIT 1) AS s",
-                    values);
+        // Chosen first, places looked up after: only for the songs answered.
+        const std::string sample = "SELECT DISTINCT ON (s.seq) s.* FROM unnest(" + values.add(points + "}")
+            + "::float8[]) AS p(v) CROSS JOIN LATERAL (SELECT * FROM songs s WHERE " + cond.where
+            + " AND s.rnd >= p.v ORDER BY s.rnd LIMIT 1) AS s";
+        found = run("SELECT " + columns + " FROM (" + sample + ") AS s ORDER BY random()" + withLimit(values), values);
     }
     if (!sampled || (found && found->size() < max)) { // the points fell close together: take the matches at random
         values = params;
