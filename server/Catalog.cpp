@@ -13,6 +13,20 @@ namespace {
 constexpr const char *kOwnMediaPrefix = "/kalvuno/media/";
 // Random draws among a filter's candidates before it reads them all instead.
 constexpr size_t kDrawsPerSong = 16;
+// Slots of songs that went are dropped once there are this many, and a
+// quarter of all.
+constexpr size_t kGoneBeforeRebuild = 1024;
+
+template <class Map>
+void eraseEntry(Map &map, const typename Map::key_type &key, uint32_t i)
+{
+    const auto range = map.equal_range(key);
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second == i) {
+            map.erase(it);
+            return;
+        }
+}
 
 std::string homeMediaKey(const std::string &home, const std::string &media) { return home + '\n' + media; }
 
@@ -23,7 +37,8 @@ Catalog::Catalog(std::vector<Song> songs) : m_songs(std::move(songs))
     m_derived.reserve(m_songs.size());
     for (const Song &s : m_songs)
         m_derived.push_back(derive(s));
-    rebuild(true);
+    m_gone.assign(m_songs.size(), 0);
+    rebuild();
 }
 
 Catalog::Derived Catalog::derive(const Song &s)
@@ -51,8 +66,24 @@ std::string Catalog::storedLocation(const std::string &location)
     return location;
 }
 
-void Catalog::rebuild(bool songsChanged)
+void Catalog::rebuild()
 {
+    if (m_goneCount > 0) {
+        size_t kept = 0;
+        for (size_t i = 0; i < m_songs.size(); ++i) {
+            if (m_gone[i])
+                continue;
+            if (kept != i) {
+                m_songs[kept] = std::move(m_songs[i]);
+                m_derived[kept] = std::move(m_derived[i]);
+            }
+            ++kept;
+        }
+        m_songs.resize(kept);
+        m_derived.resize(kept);
+        m_gone.assign(kept, 0);
+        m_goneCount = 0;
+    }
     for (auto &byWeb : m_newest)
         for (auto &list : byWeb)
             list.clear();
@@ -60,44 +91,93 @@ void Catalog::rebuild(bool songsChanged)
     m_byPrefix.clear();
     m_byHomeMedia.clear();
     m_byHome.clear();
+    std::vector<uint32_t> all(m_songs.size());
     for (uint32_t i = 0; i < m_songs.size(); ++i) {
-        const Song &s = m_songs[i];
-        m_byKey.emplace(s.web ? s.media : s.id, i);
-        if (!s.id.empty())
-            m_byPrefix.emplace(s.id.substr(0, 8), i);
-        m_byHomeMedia.emplace(homeMediaKey(s.home, s.media), i);
-        m_byHome.emplace(s.home, i);
-        if (s.visible())
-            m_newest[int(s.kind)][s.web ? 1 : 0].push_back(i);
+        addToLookups(i);
+        all[i] = i;
     }
-    for (auto &byWeb : m_newest)
-        for (auto &list : byWeb)
-            std::stable_sort(list.begin(), list.end(),
-                             [this](uint32_t a, uint32_t b) { return m_songs[a].added > m_songs[b].added; });
-    m_ranksDirty = true;
-    if (!songsChanged)
-        return;
+    addToNewest(all);
     // Rank lists hold song positions, which have just moved: the next search
     // must work them out again before it reads them.
     m_rankWeek = -1;
+    m_ranksDirty = true;
     // Postings in the order of a newest search over library and web songs,
     // so that one walks them and stops at the first few matches.
-    std::vector<uint32_t> newest(m_songs.size());
-    for (uint32_t i = 0; i < newest.size(); ++i)
-        newest[i] = i;
-    std::stable_sort(newest.begin(), newest.end(), [this](uint32_t a, uint32_t b) {
-        const Song &x = m_songs[a];
-        const Song &y = m_songs[b];
-        return x.added != y.added ? x.added > y.added : x.web < y.web;
-    });
+    std::sort(all.begin(), all.end(), [this](uint32_t a, uint32_t b) { return newerThan(a, b); });
     m_artistGrams.clear();
     m_titleGrams.clear();
     m_genreGrams.clear();
-    for (uint32_t i : newest) {
+    for (uint32_t i : all) {
         m_artistGrams.add(i, m_derived[i].artist);
         m_titleGrams.add(i, m_derived[i].title);
         m_genreGrams.add(i, m_derived[i].genre);
     }
+}
+
+bool Catalog::newerThan(uint32_t a, uint32_t b) const
+{
+    const Song &x = m_songs[a];
+    const Song &y = m_songs[b];
+    if (x.added != y.added)
+        return x.added > y.added;
+    return x.web != y.web ? x.web < y.web : a < b;
+}
+
+void Catalog::addToLookups(uint32_t i)
+{
+    const Song &s = m_songs[i];
+    m_byKey.emplace(s.web ? s.media : s.id, i);
+    if (!s.id.empty())
+        m_byPrefix.emplace(s.id.substr(0, 8), i);
+    m_byHomeMedia.emplace(homeMediaKey(s.home, s.media), i);
+    m_byHome.emplace(s.home, i);
+}
+
+void Catalog::removeFromLookups(uint32_t i)
+{
+    const Song &s = m_songs[i];
+    eraseEntry(m_byKey, s.web ? s.media : s.id, i);
+    if (!s.id.empty())
+        eraseEntry(m_byPrefix, s.id.substr(0, 8), i);
+    eraseEntry(m_byHomeMedia, homeMediaKey(s.home, s.media), i);
+    eraseEntry(m_byHome, s.home, i);
+}
+
+void Catalog::addToNewest(const std::vector<uint32_t> &songs)
+{
+    std::vector<uint32_t> incoming[4][2];
+    for (uint32_t i : songs)
+        if (m_songs[i].visible())
+            incoming[int(m_songs[i].kind)][m_songs[i].web ? 1 : 0].push_back(i);
+    std::vector<uint32_t> merged;
+    for (int kind = 0; kind < 4; ++kind)
+        for (int web = 0; web < 2; ++web) {
+            std::vector<uint32_t> &added = incoming[kind][web];
+            if (added.empty())
+                continue;
+            const auto newer = [this](uint32_t a, uint32_t b) { return newerThan(a, b); };
+            std::sort(added.begin(), added.end(), newer);
+            std::vector<uint32_t> &list = m_newest[kind][web];
+            merged.clear();
+            merged.reserve(list.size() + added.size());
+            std::merge(list.begin(), list.end(), added.begin(), added.end(), std::back_inserter(merged), newer);
+            list.swap(merged);
+        }
+}
+
+void Catalog::removeFromNewest(uint32_t i)
+{
+    std::vector<uint32_t> &list = m_newest[int(m_songs[i].kind)][m_songs[i].web ? 1 : 0];
+    if (const auto it = std::find(list.begin(), list.end(), i); it != list.end())
+        list.erase(it);
+}
+
+bool Catalog::playedInRankWeeks(const Song &song) const
+{
+    for (const auto &[week, plays] : song.weeklyPlays)
+        if (plays > 0 && week > m_rankWeek - kRankWeeks && week <= m_rankWeek)
+            return true;
+    return false;
 }
 
 bool Catalog::ranksStale(int32_t currentWeek, int64_t now) const
@@ -138,7 +218,7 @@ void Catalog::refreshRanks(int32_t currentWeek, int64_t now)
 bool Catalog::eligible(uint32_t i, const SearchRequest &r) const
 {
     const Song &s = m_songs[i];
-    return s.visible() && s.kind == r.kind && (s.web ? r.web : r.library);
+    return !m_gone[i] && s.visible() && s.kind == r.kind && (s.web ? r.web : r.library);
 }
 
 bool Catalog::matches(uint32_t i, const SearchRequest &r) const
@@ -364,35 +444,64 @@ void Catalog::addPlay(uint32_t i, int32_t week)
 
 void Catalog::setHidden(uint32_t i)
 {
+    removeFromNewest(i);
     m_songs[i].hidden = true;
-    rebuild(false);
+    m_ranksDirty = true;
 }
 
 void Catalog::setMissing(uint32_t i)
 {
+    removeFromNewest(i);
     m_songs[i].missing = true;
-    rebuild(false);
+    m_ranksDirty = true;
 }
 
 void Catalog::replaceSongsOf(const std::string &owner, std::vector<Song> songs)
 {
-    size_t kept = 0;
-    for (size_t i = 0; i < m_songs.size(); ++i) {
-        if (m_songs[i].owner == owner)
-            continue;
-        if (kept != i) {
-            m_songs[kept] = std::move(m_songs[i]);
-            m_derived[kept] = std::move(m_derived[i]);
-        }
-        ++kept;
+    // Ranks are worked out again only when songs with plays in their weeks came or went.
+    bool ranksMoved = false;
+    for (uint32_t i : songsOf(owner)) {
+        ranksMoved = ranksMoved || playedInRankWeeks(m_songs[i]);
+        removeFromLookups(i);
+        removeFromNewest(i);
+        m_gone[i] = 1;
+        ++m_goneCount;
+        // Its slot stays (postings and rank lists may still name it) but
+        // not its texts. Its time and web flag place it in the postings'
+        // order, which new songs are merged into: they stay.
+        Song husk;
+        husk.added = m_songs[i].added;
+        husk.web = m_songs[i].web;
+        m_songs[i] = std::move(husk);
+        m_derived[i] = Derived();
     }
-    m_songs.resize(kept);
-    m_derived.resize(kept);
+    std::vector<uint32_t> added;
     for (Song &s : songs) {
+        ranksMoved = ranksMoved || playedInRankWeeks(s);
+        added.push_back(uint32_t(m_songs.size()));
         m_derived.push_back(derive(s));
         m_songs.push_back(std::move(s));
+        m_gone.push_back(0);
     }
-    rebuild(true);
+    if (m_goneCount >= kGoneBeforeRebuild && m_goneCount >= m_songs.size() / 4) {
+        rebuild();
+        return;
+    }
+    for (uint32_t i : added)
+        addToLookups(i);
+    addToNewest(added);
+    const auto newer = [this](uint32_t a, uint32_t b) { return newerThan(a, b); };
+    for (const auto &[index, text] : {std::pair{&m_artistGrams, &Derived::artist},
+                                      std::pair{&m_titleGrams, &Derived::title},
+                                      std::pair{&m_genreGrams, &Derived::genre}}) {
+        std::vector<std::pair<uint32_t, std::string_view>> texts;
+        for (uint32_t i : added)
+            texts.emplace_back(i, m_derived[i].*text);
+        index->insert(texts, newer);
+    }
+    if (ranksMoved)
+        m_rankWeek = -1;
+    m_ranksDirty = true;
 }
 
 } // namespace kalvuno::server

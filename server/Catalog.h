@@ -35,7 +35,7 @@ class Catalog
 public:
     explicit Catalog(std::vector<Song> songs = {});
 
-    size_t size() const { return m_songs.size(); }
+    size_t size() const { return m_songs.size() - m_goneCount; }
     const Song &song(uint32_t i) const { return m_songs[i]; }
 
     // The songs that answer a search, in the order to be played.
@@ -82,9 +82,20 @@ private:
         std::string home; // CP932
     };
     static Derived derive(const Song &song);
-    // Rebuilds the orders and lookups; the derived texts stay. The text index
-    // is rebuilt only when songs came or went (hidden ones stay in it).
-    void rebuild(bool songsChanged);
+    // Drops the songs that went, then builds every order and lookup anew.
+    void rebuild();
+    // Songs come and go without moving the others: one that goes leaves its
+    // slot behind, which every lookup skips, until slots left behind are
+    // many and rebuild() drops them.
+    void addToLookups(uint32_t i);
+    void removeFromLookups(uint32_t i);
+    // Newest first, among visible songs of the song's kind and web flag.
+    void addToNewest(const std::vector<uint32_t> &songs);
+    void removeFromNewest(uint32_t i);
+    // The order of newest searches over library and web songs together.
+    bool newerThan(uint32_t a, uint32_t b) const;
+    // Whether a song's plays count in the ranks of the weeks kept.
+    bool playedInRankWeeks(const Song &song) const;
     // The songs a filtered search needs to look at, newest first: those of the
     // rarest character gram of its fields; none when the index cannot serve it.
     std::optional<std::span<const uint32_t>> indexed(const SearchRequest &r) const;
@@ -95,6 +106,8 @@ private:
 
     std::vector<Song> m_songs;
     std::vector<Derived> m_derived;
+    std::vector<uint8_t> m_gone; // per slot: its song went
+    size_t m_goneCount = 0;
     std::vector<uint32_t> m_newest[4][2]; // by kind and web, newest first, visible only
     std::unordered_map<std::string, uint32_t> m_byKey;    // id, or stored location of web entries
     std::unordered_map<std::string, uint32_t> m_byPrefix; // first 8 characters of the id

@@ -1,6 +1,7 @@
 #include "GramIndex.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kalvuno::server {
 
@@ -45,7 +46,7 @@ bool decodeUtf8(std::string_view text, std::vector<uint32_t> &out)
     return valid;
 }
 
-void GramIndex::add(uint32_t song, std::string_view text)
+std::vector<uint64_t> GramIndex::gramsOf(std::string_view text)
 {
     std::vector<uint32_t> chars;
     decodeUtf8(text, chars);
@@ -58,8 +59,32 @@ void GramIndex::add(uint32_t song, std::string_view text)
     }
     std::sort(grams.begin(), grams.end());
     grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
-    for (uint64_t g : grams)
+    return grams;
+}
+
+void GramIndex::add(uint32_t song, std::string_view text)
+{
+    for (uint64_t g : gramsOf(text))
         m_postings[g].push_back(song);
+}
+
+void GramIndex::insert(const std::vector<std::pair<uint32_t, std::string_view>> &songs,
+                       const std::function<bool(uint32_t, uint32_t)> &before)
+{
+    std::unordered_map<uint64_t, std::vector<uint32_t>> incoming;
+    for (const auto &[song, text] : songs)
+        for (uint64_t g : gramsOf(text))
+            incoming[g].push_back(song);
+    // One merge a posting: linear in its length, however many songs come.
+    std::vector<uint32_t> merged;
+    for (auto &[gram, added] : incoming) {
+        std::stable_sort(added.begin(), added.end(), before);
+        std::vector<uint32_t> &posting = m_postings[gram];
+        merged.clear();
+        merged.reserve(posting.size() + added.size());
+        std::merge(posting.begin(), posting.end(), added.begin(), added.end(), std::back_inserter(merged), before);
+        posting.swap(merged);
+    }
 }
 
 std::optional<std::span<const uint32_t>> GramIndex::candidates(std::string_view query) const

@@ -1,5 +1,6 @@
 #include "HttpFrontEnd.h"
 
+#include "BoundedServer.h"
 #include "QueryText.h"
 #include "WorkerPool.h"
 
@@ -13,6 +14,8 @@ namespace {
 constexpr size_t kMinWorkers = 16;
 constexpr size_t kMaxWorkers = 4096;
 constexpr time_t kIdleSeconds = 5; // between requests, and between the bytes of one
+// From a request's first byte to the end of its headers, however the bytes trickle in.
+constexpr std::chrono::seconds kHeaderTime(5);
 
 constexpr const char *kCommandPath = R"(/(?:kalvuno|test)/center2\.fws/([A-Za-z0-9]+))";
 
@@ -35,7 +38,7 @@ std::string forwardedFor(const httplib::Request &req)
 } // namespace
 
 HttpFrontEnd::HttpFrontEnd(LibraryService &service, const std::string &mediaDir)
-    : m_service(service), m_server(std::make_unique<httplib::Server>())
+    : m_service(service), m_server(std::make_unique<BoundedServer>(kHeaderTime))
 {
     httplib::Server &s = *m_server;
     // A connection holds a worker while it is open: the pool grows with the

@@ -51,6 +51,15 @@ bool hasControlBytes(std::string_view file)
     });
 }
 
+// Far more than the client's registration lets a listener type (32), and few
+// enough that a song's searchable texts stay cheap to index.
+constexpr size_t kMaxSearchedCharacters = 1024;
+
+size_t utf8Characters(const std::string &text)
+{
+    return size_t(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
 bool parseHex8(std::string_view text, size_t &value)
 {
     if (text.size() != 8)
@@ -214,6 +223,10 @@ Reply LibraryService::sendSongList(std::string_view body)
         s.kind = kindOfLocation(s.media);
         s.isPublic = list.readInteger(section, u"Open", 1) > 0;
         s.added = now;
+        for (const std::string *text : {&s.title, &s.artist, &s.genre})
+            if (utf8Characters(*text) > kMaxSearchedCharacters)
+                return error(400, "a title, artist or genre is longer than " + std::to_string(kMaxSearchedCharacters)
+                                      + " characters");
         songs.push_back(std::move(s));
     }
     std::string refused;

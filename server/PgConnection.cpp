@@ -26,6 +26,8 @@ std::string PgResult::error() const { return m_result ? PQresultErrorMessage(m_r
 
 int PgResult::rows() const { return m_result ? PQntuples(m_result) : 0; }
 
+int PgResult::columns() const { return m_result ? PQnfields(m_result) : 0; }
+
 int64_t PgResult::affected() const
 {
     const char *n = m_result ? PQcmdTuples(m_result) : "";
@@ -44,7 +46,9 @@ int64_t PgResult::integer(int row, int column) const
 
 bool PgResult::boolean(int row, int column) const { return PQgetvalue(m_result, row, column)[0] == 't'; }
 
-PgConnection::PgConnection(const std::string &conninfo) : m_conn(PQconnectdb(conninfo.c_str()))
+PgConnection::PgConnection(const std::string &conninfo) : m_conn(PQconnectdb(conninfo.c_str())) { setUp(); }
+
+void PgConnection::setUp()
 {
     // Parallel workers take milliseconds to start: more than a search that
     // walks an index should take, so every statement runs in this process.
@@ -58,19 +62,46 @@ bool PgConnection::connected() const { return m_conn && PQstatus(m_conn) == CONN
 
 std::string PgConnection::error() const { return m_conn ? PQerrorMessage(m_conn) : "out of memory"; }
 
+namespace {
+
+struct Values
+{
+    explicit Values(const std::vector<std::optional<std::string>> &params)
+    {
+        for (const auto &p : params) {
+            values.push_back(p ? p->c_str() : nullptr);
+            lengths.push_back(p ? int(p->size()) : 0);
+        }
+    }
+    std::vector<const char *> values;
+    std::vector<int> lengths;
+};
+
+} // namespace
+
 PgResult PgConnection::exec(const std::string &sql, const std::vector<std::optional<std::string>> &params)
 {
     // Without values the statement may be a script of several.
     if (params.empty())
         return PgResult(PQexec(m_conn, sql.c_str()));
-    std::vector<const char *> values;
-    std::vector<int> lengths;
-    for (const auto &p : params) {
-        values.push_back(p ? p->c_str() : nullptr);
-        lengths.push_back(p ? int(p->size()) : 0);
-    }
-    return PgResult(PQexecParams(m_conn, sql.c_str(), int(values.size()), nullptr, values.data(), lengths.data(),
+    const Values v(params);
+    return PgResult(PQexecParams(m_conn, sql.c_str(), int(params.size()), nullptr, v.values.data(), v.lengths.data(),
                                  nullptr, 0));
+}
+
+PgResult PgConnection::execPrepared(const std::string &sql, const std::vector<std::optional<std::string>> &params)
+{
+    auto it = m_prepared.find(sql);
+    if (it == m_prepared.end()) {
+        const std::string name = "k" + std::to_string(m_prepared.size());
+        PgResult made(PQprepare(m_conn, name.c_str(), sql.c_str(), int(params.size()), nullptr));
+        if (!made.ok())
+            return made;
+        it = m_prepared.emplace(sql, name).first;
+    }
+    const Values v(params);
+    return PgResult(PQexecPrepared(m_conn, it->second.c_str(), int(params.size()), v.values.data(), v.lengths.data(),
+                                   nullptr, 0));
 }
 
 bool PgConnection::copyIn(const std::string &target, const std::string &rows)
@@ -90,8 +121,11 @@ bool PgConnection::copyIn(const std::string &target, const std::string &rows)
 
 void PgConnection::resetIfBroken()
 {
-    if (m_conn && PQstatus(m_conn) == CONNECTION_BAD)
+    if (m_conn && PQstatus(m_conn) == CONNECTION_BAD) {
         PQreset(m_conn);
+        m_prepared.clear(); // a new session knows none of them
+        setUp();
+    }
 }
 
 PgPool::PgPool(const std::string &conninfo, size_t size)

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct pg_conn;
@@ -27,6 +28,7 @@ public:
     bool ok() const;
     std::string error() const;
     int rows() const;
+    int columns() const;
     // Rows an UPDATE, INSERT or DELETE touched.
     int64_t affected() const;
     std::string text(int row, int column) const;
@@ -51,13 +53,20 @@ public:
     std::string error() const;
     PgResult exec(const std::string &sql, const std::vector<std::optional<std::string>> &params = {});
     // Without params, sql may hold several statements.
+    // The same, planned once per connection and kept: for statements whose
+    // best plan does not hang on the values (planning costs as much as
+    // running a short search).
+    PgResult execPrepared(const std::string &sql, const std::vector<std::optional<std::string>> &params);
     // Rows in PostgreSQL's COPY text format into "table(columns)".
     bool copyIn(const std::string &target, const std::string &rows);
     // Reconnects after the server went away and came back.
     void resetIfBroken();
 
 private:
+    void setUp();
+
     pg_conn *m_conn;
+    std::unordered_map<std::string, std::string> m_prepared; // statement text to its name
 };
 
 // A fixed number of connections shared by the service's workers; a worker

@@ -82,6 +82,45 @@ CREATE TABLE ids(
 CREATE SEQUENCE catalog_counter;
 ALTER TABLE rank_state ADD COLUMN catalog_seen bigint NOT NULL DEFAULT 0;
 )",
+    // The grams in time linear in the texts' length: substr() by position
+    // walks a UTF-8 text from its start, so taking every position that way
+    // was quadratic (a 20,000-character title took seconds). The characters
+    // are split once and each paired with the next.
+    R"(
+CREATE OR REPLACE FUNCTION song_grams_add() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  INSERT INTO song_grams(field, gram, seq)
+  SELECT DISTINCT c.f, g.gram, NEW.seq
+  FROM (SELECT v.f, x.ch, lead(x.ch) OVER (PARTITION BY v.f ORDER BY x.i) AS nx
+        FROM (VALUES (0::smallint, NEW.artist_f), (1::smallint, NEW.title_f), (2::smallint, NEW.genre_f)) AS v(f, t),
+             unnest(string_to_array(v.t, NULL)) WITH ORDINALITY AS x(ch, i)) AS c,
+       LATERAL (VALUES (c.ch), (c.ch || c.nx)) AS g(gram)
+  WHERE g.gram IS NOT NULL;
+  RETURN NULL;
+END $$;
+)",
+    // Re-ranking a week's every played song took seconds at a million songs,
+    // far behind a stream of plays. The rank order is read along an index of
+    // the week's plays instead, and places are kept for the first 255 of each
+    // week only: an answer shows any later place as 255. A song's time among
+    // the newest never changes, so it is kept with its plays for the index.
+    R"(
+ALTER TABLE weekly_plays ADD COLUMN IF NOT EXISTS added bigint;
+UPDATE weekly_plays w SET added = s.added FROM songs s WHERE s.seq = w.seq AND w.added IS NULL;
+ALTER TABLE weekly_plays ALTER COLUMN added SET NOT NULL;
+CREATE OR REPLACE FUNCTION weekly_plays_added() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  IF NEW.added IS NULL THEN
+    SELECT s.added INTO NEW.added FROM songs s WHERE s.seq = NEW.seq;
+  END IF;
+  RETURN NEW;
+END $$;
+DROP TRIGGER IF EXISTS weekly_plays_added ON weekly_plays;
+CREATE TRIGGER weekly_plays_added BEFORE INSERT ON weekly_plays FOR EACH ROW EXECUTE FUNCTION weekly_plays_added();
+CREATE INDEX IF NOT EXISTS weekly_plays_order ON weekly_plays(week, plays DESC, added DESC, seq) WHERE plays > 0;
+DELETE FROM ranks WHERE place > 255;
+UPDATE rank_state SET week = -1;
+)",
 };
 
 } // namespace

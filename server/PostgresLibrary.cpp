@@ -3,8 +3,9 @@
 #include "AnswerEntry.h"
 #include "CatalogStore.h"
 #include "Cp932.h"
-#include "GramIndex.h"
 #include "PgSchema.h"
+#include "PgSearch.h"
+#include "PgSongRow.h"
 #include "RequestToken.h"
 #include "ServiceClock.h"
 
@@ -16,43 +17,15 @@ namespace kalvuno::server {
 
 namespace {
 
-constexpr const char *kSongColumns = "s.seq, s.key, s.id, s.owner, s.title, s.artist, s.genre, s.media, s.home,"
-                                     " s.kind, s.web, s.public, s.hidden, s.missing, s.added, s.plays";
 // Only one process works the ranks out at a time.
 constexpr const char *kRankLock = "7418230462";
 constexpr auto kRankRefreshPeriod = std::chrono::milliseconds(200);
+// Places a week keeps: an answer shows any later one as 255.
+constexpr int kPlacesKept = 255;
 // A filter matches many songs from this many on, or from one in this many
 // songs of the catalog: a random search then samples instead of shuffling all.
 constexpr int64_t kManyMatches = 2000;
 constexpr int64_t kManyMatchesShare = 50;
-
-struct Row
-{
-    int64_t seq = 0;
-    Song song;
-};
-
-Row readSong(const PgResult &r, int row)
-{
-    Row out;
-    Song &s = out.song;
-    out.seq = r.integer(row, 0);
-    s.id = r.text(row, 2);
-    s.owner = r.text(row, 3);
-    s.title = r.text(row, 4);
-    s.artist = r.text(row, 5);
-    s.genre = r.text(row, 6);
-    s.media = r.text(row, 7);
-    s.home = r.text(row, 8);
-    s.kind = Kind(std::clamp<int64_t>(r.integer(row, 9), 0, 3));
-    s.web = r.boolean(row, 10);
-    s.isPublic = r.boolean(row, 11);
-    s.hidden = r.boolean(row, 12);
-    s.missing = r.boolean(row, 13);
-    s.added = r.integer(row, 14);
-    s.plays = r.integer(row, 15);
-    return out;
-}
 
 // A text array literal: '{"a","b"}'.
 std::string textArray(const std::vector<std::string> &values)
@@ -107,13 +80,6 @@ std::string copyRow(const std::vector<std::string> &fields)
 }
 
 const char *flag(bool b) { return b ? "t" : "f"; }
-
-// Characters of a valid UTF-8 text; 0 when it is not valid.
-size_t characters(const std::string &text)
-{
-    std::vector<uint32_t> chars;
-    return decodeUtf8(text, chars) ? chars.size() : 0;
-}
 
 class Transaction
 {
@@ -189,7 +155,10 @@ void PostgresLibrary::estimateSongs()
         m_songEstimate = r.integer(0, 0);
 }
 
-int64_t PostgresLibrary::manyMatches() const { return std::max(kManyMatches, m_songEstimate / kManyMatchesShare); }
+int64_t PostgresLibrary::manyMatches() const
+{
+    return m_options.manyMatches > 0 ? m_options.manyMatches : std::max(kManyMatches, m_songEstimate / kManyMatchesShare);
+}
 
 bool PostgresLibrary::refreshRanks()
 {
@@ -221,10 +190,11 @@ bool PostgresLibrary::refreshRanks()
                    weeks)
               .ok()
         && db->exec("INSERT INTO ranks(week, place, seq)"
-                    " SELECT w.week,"
-                    " row_number() OVER (PARTITION BY w.week ORDER BY w.plays DESC, s.added DESC, s.seq), w.seq"
-                    " FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
-                    " WHERE w.week BETWEEN $1::integer AND $2::integer AND w.plays > 0",
+                    " SELECT k.week, row_number() OVER (PARTITION BY k.week ORDER BY t.plays DESC, t.added DESC, t.seq),"
+                    " t.seq FROM generate_series($1::integer, $2::integer) AS k(week)"
+                    " CROSS JOIN LATERAL (SELECT w.seq, w.plays, w.added FROM weekly_plays w"
+                    " WHERE w.week = k.week AND w.plays > 0 ORDER BY w.plays DESC, w.added DESC, w.seq"
+                    " LIMIT " + std::to_string(kPlacesKept) + ") AS t",
                     weeks)
                .ok()
         && db->exec("UPDATE rank_state SET week = $1, plays_seen = $2, catalog_seen = $3",
@@ -259,7 +229,7 @@ bool PostgresLibrary::insertSongs(const std::vector<Song> &songs)
                .ok()
         && db->exec("CREATE TEMPORARY TABLE incoming_plays(key text, week integer, plays bigint) ON COMMIT DROP").ok()
         && db->copyIn("incoming_plays(key, week, plays)", plays)
-        && db->exec("INSERT INTO weekly_plays(seq, week, plays) SELECT s.seq, i.week, i.plays"
+        && db->exec("INSERT INTO weekly_plays(seq, week, plays, added) SELECT s.seq, i.week, i.plays, s.added"
                     " FROM incoming_plays i JOIN songs s ON s.key = i.key")
                .ok()
         && db->exec("SELECT nextval('catalog_counter')").ok() && t.commit()
@@ -282,130 +252,22 @@ size_t PostgresLibrary::songCount()
 
 std::optional<std::string> PostgresLibrary::search(const SearchRequest &r, const std::string &hostPort)
 {
-    const size_t max = size_t(std::clamp(r.max, 0, 100));
     const bool noRankWeek = r.order == SearchRequest::Order::Rank && (r.weeksAgo < 0 || r.weeksAgo >= kRankWeeks);
-    if (max == 0 || (!r.library && !r.web) || noRankWeek)
+    if (r.max <= 0 || (!r.library && !r.web) || noRankWeek)
         return std::string();
-    std::vector<std::optional<std::string>> params;
-    const auto param = [&params](std::string value) {
-        params.push_back(std::move(value));
-        return "$" + std::to_string(params.size());
-    };
-    std::string where = "s.kind = " + param(std::to_string(int(r.kind))) + "::smallint AND s.visible";
-    if (!r.web)
-        where += " AND NOT s.web";
-    else if (!r.library)
-        where += " AND s.web";
-    auto db = m_pool->take();
-    const std::pair<int, const std::string *> fields[] = {{0, &r.artist}, {1, &r.title}, {2, &r.genre}};
-    const char *const columns[] = {"s.artist_f", "s.title_f", "s.genre_f"};
-    bool fewGrams = false; // a one- or two-character filter that few songs match
-    bool trigrams = false;
-    for (const auto &[field, query] : fields) {
-        if (query->empty())
-            continue;
-        const size_t n = characters(*query);
-        if (n != 1 && n != 2) {
-            trigrams = true;
-            where += std::string(" AND ") + columns[field] + " LIKE " + param("%" + likeEscape(*query) + "%");
-            continue;
-        }
-        // Too short for trigrams: the table of one and two characters. A
-        // common one is best checked song by song along the order's index
-        // (the search stops after a few songs); a rare one is best read
-        // whole first.
-        const std::string gram = "g.field = " + std::to_string(field) + " AND g.gram = " + param(*query);
-        PgResult count = db->exec("SELECT count(*) >= $3::bigint FROM (SELECT 1 FROM song_grams g WHERE"
-                                  " g.field = $1::smallint AND g.gram = $2 LIMIT $3::bigint) AS m",
-                                  {std::to_string(field), *query, std::to_string(manyMatches())});
-        const bool common = count.ok() && count.boolean(0, 0);
-        fewGrams = fewGrams || !common;
-        if (common) // OFFSET 0 keeps it a check per song
-            where += " AND EXISTS (SELECT 1 FROM song_grams g WHERE " + gram + " AND g.seq = s.seq OFFSET 0)";
-        else
-            where += " AND s.seq IN (SELECT g.seq FROM song_grams g WHERE " + gram + ")";
+    std::optional<std::vector<PgSongRow>> found;
+    {
+        auto db = m_pool->take();
+        found = pgSearch(*db, r, {week(), manyMatches(), &m_commonness});
     }
-    const std::string limit = " LIMIT " + std::to_string(max);
-    const int32_t current = week();
-    std::string sql;
-    bool sampled = false;
-    const std::string many = std::to_string(manyMatches());
-    switch (r.order) {
-    case SearchRequest::Order::New:
-        sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
-            + " ORDER BY s.added DESC, s.web, s.seq" + limit;
-        break;
-    case SearchRequest::Order::Rank:
-        sql = std::string("SELECT ") + kSongColumns + " FROM ranks r JOIN songs s ON s.seq = r.seq WHERE r.week = "
-            + param(std::to_string(current - r.weeksAgo)) + "::integer AND " + where + " ORDER BY r.place" + limit;
-        break;
-    case SearchRequest::Order::Random: {
-        // Many matches: random points on the songs' random numbers, each
-        // taking the next match, are a few index look-ups. Few matches are
-        // cheaper to take all and shuffle.
-        sampled = !fewGrams;
-        if (sampled && trigrams) {
-            PgResult count = db->exec("SELECT count(*) >= " + many + " FROM (SELECT 1 FROM songs s WHERE " + where
-                                          + " LIMIT " + many + ") AS m",
-                                      params);
-            sampled = count.ok() && count.boolean(0, 0);
-        }
-        if (sampled) {
-            std::string points = "{";
-            std::uniform_real_distribution<double> uniform(0.0, 1.0);
-            for (size_t k = 0; k < 2 * max + 4; ++k)
-                points += (k ? "," : "") + std::to_string(uniform(threadRandom()));
-            sql = std::string("SELECT DISTINCT ON (s.seq) ") + kSongColumns + " FROM unnest(" + param(points + "}")
-                + "::float8[]) AS p(v) CROSS JOIN LATERAL (SELECT * FROM songs s WHERE " + where
-                + " AND s.rnd >= p.v ORDER BY s.rnd LIMIT 1) AS s";
-        } else {
-            sql = std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where + " ORDER BY random()" + limit;
-        }
-        break;
-    }
-    }
-    PgResult found = db->exec(sql, params);
-    if (!found.ok())
+    if (!found)
         return std::nullopt;
-    std::vector<Row> rows;
-    for (int i = 0; i < found.rows(); ++i)
-        rows.push_back(readSong(found, i));
-    if (r.order == SearchRequest::Order::Random) {
-        if (sampled && rows.size() < max) {
-            // The points fell close together: take the matches at random.
-            params.pop_back(); // the points
-            found = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE " + where
-                                 + " ORDER BY random()" + limit,
-                             params);
-            if (!found.ok())
-                return std::nullopt;
-            rows.clear();
-            for (int i = 0; i < found.rows(); ++i)
-                rows.push_back(readSong(found, i));
-        }
-        std::shuffle(rows.begin(), rows.end(), threadRandom());
-        rows.resize(std::min(rows.size(), max));
-    }
-    std::vector<std::string> seqs;
-    for (const Row &row : rows)
-        seqs.push_back(std::to_string(row.seq));
-    std::unordered_map<int64_t, std::array<uint8_t, kAnsweredRanks>> ranks;
-    PgResult placed = db->exec("SELECT seq, week, place FROM ranks WHERE seq = ANY($1::bigint[])"
-                               " AND week BETWEEN $2::integer - 4 AND $2::integer",
-                               {textArray(seqs), std::to_string(current)});
-    if (!placed.ok())
-        return std::nullopt;
-    for (int i = 0; i < placed.rows(); ++i)
-        ranks[placed.integer(i, 0)][size_t(current - placed.integer(i, 1))]
-            = uint8_t(std::min<int64_t>(placed.integer(i, 2), 255));
     std::string out;
-    for (const Row &row : rows) {
-        uint8_t entryRanks[kAnsweredRanks] = {};
-        if (const auto it = ranks.find(row.seq); it != ranks.end())
-            std::copy(it->second.begin(), it->second.end(), entryRanks);
+    for (const PgSongRow &row : *found) {
+        uint8_t ranks[kAnsweredRanks] = {};
+        std::copy(row.ranks.begin(), row.ranks.end(), ranks);
         const Song &s = row.song;
-        const std::string entry = answerEntry(s, answerHead(s), toCp932(s.home), entryRanks, hostPort);
-        if (!appendAnswerEntry(out, entry))
+        if (!appendAnswerEntry(out, answerEntry(s, answerHead(s), toCp932(s.home), ranks, hostPort)))
             break;
     }
     return out;
@@ -414,13 +276,13 @@ std::optional<std::string> PostgresLibrary::search(const SearchRequest &r, const
 std::vector<Song> PostgresLibrary::newest(Kind kind, int max)
 {
     auto db = m_pool->take();
-    PgResult r = db->exec(std::string("SELECT ") + kSongColumns
+    PgResult r = db->exec(std::string("SELECT ") + kPgSongColumns
                               + " FROM songs s WHERE s.kind = $1::smallint AND s.visible AND NOT s.web"
                                 " ORDER BY s.added DESC, s.web, s.seq LIMIT $2::integer",
                           {std::to_string(int(kind)), std::to_string(max)});
     std::vector<Song> songs;
     for (int i = 0; r.ok() && i < r.rows(); ++i)
-        songs.push_back(readSong(r, i).song);
+        songs.push_back(readPgSongRow(r, i, 0).song);
     return songs;
 }
 
@@ -504,7 +366,7 @@ LibraryStore::Outcome PostgresLibrary::replaceSongsOf(const std::string &owner, 
             refusedId = s.id;
             return Outcome::Refused;
         }
-    PgResult before = db->exec(std::string("SELECT ") + kSongColumns + " FROM songs s WHERE s.owner = $1", {owner});
+    PgResult before = db->exec(std::string("SELECT ") + kPgSongColumns + " FROM songs s WHERE s.owner = $1", {owner});
     PgResult beforePlays = db->exec("SELECT s.id, w.week, w.plays FROM weekly_plays w JOIN songs s ON s.seq = w.seq"
                                     " WHERE s.owner = $1",
                                     {owner});
@@ -513,7 +375,7 @@ LibraryStore::Outcome PostgresLibrary::replaceSongsOf(const std::string &owner, 
     std::vector<Song> earlier;
     std::unordered_map<std::string, size_t> earlierById;
     for (int i = 0; i < before.rows(); ++i) {
-        earlier.push_back(readSong(before, i).song);
+        earlier.push_back(readPgSongRow(before, i, 0).song);
         earlierById[earlier.back().id] = earlier.size() - 1;
     }
     for (int i = 0; i < beforePlays.rows(); ++i)

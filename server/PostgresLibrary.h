@@ -2,6 +2,7 @@
 
 #include "LibraryStore.h"
 #include "PgConnection.h"
+#include "PgSearch.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -23,6 +24,8 @@ public:
     {
         size_t connections = 16;
         std::function<int32_t()> today; // the local day number; todayDayNumber() when empty
+        // From how many matches a filter counts as common; 0: from the catalog's size.
+        int64_t manyMatches = 0;
     };
 
     PostgresLibrary(const std::string &conninfo, Options options);
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<PgPool> m_pool;
     std::string m_error;
     std::atomic<int64_t> m_songEstimate = 0;
+    GramCommonness m_commonness;
     std::mutex m_stopMutex;
     std::condition_variable m_stopNow;
     bool m_stopping = false;

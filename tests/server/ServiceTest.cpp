@@ -437,6 +437,44 @@ TEST_P(Service, UploadedControlCharactersAreRefused)
     EXPECT_EQ(parse(service.get(wavSearch))->readString(QString::fromStdString(song), u"Title"), u"Tab\there");
 }
 
+TEST_P(Service, OverlongSearchedTextsAreRefused)
+{
+    ServiceFixture service(catalog(), GetParam());
+    REQUIRE_STORE(service.store);
+    const std::string access = service.get("/kalvuno/center2.fws/aid").substr(0, 16);
+    const std::string song = service.get("/kalvuno/center2.fws/sid").substr(0, 16);
+    const std::string path = "/kalvuno/center2.fws/send";
+    const auto repeat = [](const std::string &text, int times) {
+        std::string out;
+        for (int i = 0; i < times; ++i)
+            out += text;
+        return out;
+    };
+    // In CP932: 山 is 8E 52, 田 is 93 63.
+    const std::string longest = repeat("\x8E\x52", 1023) + "\x93\x63";
+    struct Case
+    {
+        std::string key, value;
+        int status;
+    };
+    const Case cases[] = {
+        {"Title", longest + "x", 400}, {"Artist", longest + "x", 400}, {"Genre", longest + "x", 400},
+        {"Title", longest, 200},       {"Artist", longest, 200},       {"Genre", longest, 200},
+    };
+    for (const Case &c : cases) {
+        const std::string list = "[" + song + "]\r\n" + c.key + "=" + c.value + "\r\nMP3=http://mina.example.jp/c.wav\r\n";
+        const std::string before = service.get(kSearch + "Max=10&Sort=New&Open=1&Ext=wav");
+        EXPECT_EQ(service.post(path, sendBody(access, list, kToday)), c.status) << c.key << " " << c.value.size();
+        if (c.status == 400) {
+            EXPECT_EQ(service.get(kSearch + "Max=10&Sort=New&Open=1&Ext=wav"), before) << c.key;
+            continue;
+        }
+        // Stored whole: found by its last character.
+        const std::string found = service.get(kSearch + "Max=10&Sort=New&Open=1&Ext=wav&" + c.key + "=%93c");
+        EXPECT_TRUE(keysOf(found).contains(QString::fromStdString(song))) << c.key;
+    }
+}
+
 TEST_P(Service, AnEntryTooBigForAnAnswerIsSkipped)
 {
     std::vector<Song> songs = catalog();
