@@ -672,16 +672,22 @@ bool IniFile::eraseKey(QStringView section, QStringView key)
 bool IniFile::rewriteInSectionOrder(const QStringList &order)
 {
     beginChange();
-    std::vector<Section> reordered;
-    reordered.reserve(size_t(order.size()));
+    // Every name is looked up before any section moves: a lookup reads the
+    // names of the sections it meets.
+    std::vector<size_t> picked;
+    picked.reserve(size_t(order.size()));
     std::vector<bool> taken(m_sections.size(), false);
     for (const QString &name : order) {
         const qsizetype i = findSectionIndex(name);
         if (i < 0 || taken[size_t(i)])
             continue;
         taken[size_t(i)] = true;
-        reordered.push_back(std::move(m_sections[size_t(i)]));
+        picked.push_back(size_t(i));
     }
+    std::vector<Section> reordered;
+    reordered.reserve(picked.size());
+    for (const size_t i : picked)
+        reordered.push_back(std::move(m_sections[i]));
     m_sections = std::move(reordered);
     rebuildSectionIndex();
     return finishChange(true);

@@ -277,6 +277,34 @@ TEST(IniFile, LongSectionsFollowValuesThatChangeLength)
     EXPECT_EQ(again.sectionEntries(u"General").size(), expected.size());
 }
 
+TEST(IniFile, RewriteInSectionOrder)
+{
+    // The current playlist is saved in its list order this way: names given
+    // twice or in another case, names of no section, and sections not named.
+    struct Case
+    {
+        const char *name;
+        QStringList order;
+        const char *after;
+    };
+    const Case cases[] = {
+        {"reversed", {"c", "b", "a"}, "; head\r\n[c]\r\nk=3\r\n[b]\r\nk=2\r\n[a]\r\nk=1\r\n"},
+        {"a name twice counts once", {"b", "a", "B", "a"}, "; head\r\n[b]\r\nk=2\r\n[a]\r\nk=1\r\n"},
+        {"unknown names are skipped", {"x", "c", "y"}, "; head\r\n[c]\r\nk=3\r\n"},
+        {"nothing named", {}, "; head\r\n"},
+    };
+    TempDir tmp;
+    const QString path = tmp.path("a.ini");
+    for (const Case &c : cases) {
+        writeBytes(path, "; head\r\n[a]\r\nk=1\r\n[b]\r\nk=2\r\n[c]\r\nk=3\r\n");
+        IniFile ini(path);
+        ASSERT_TRUE(ini.rewriteInSectionOrder(c.order)) << c.name;
+        EXPECT_EQ(readBytes(path), QByteArray(c.after)) << c.name;
+        for (const QString &name : ini.sectionNames())
+            EXPECT_EQ(ini.readString(name, u"k"), IniFile(path).readString(name, u"k")) << c.name;
+    }
+}
+
 TEST(IniFile, RefusedWriteKeepsTheValueInMemory)
 {
     TempDir tmp;
