@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
-#include <QListWidget>
+#include <QListView>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -93,7 +93,7 @@ void BM_Drop1000Files(benchmark::State &state)
     data.setUrls(makeFiles(music));
     TFo_Kalvuno w(profile, {});
     w.show();
-    QListWidget *list = w.playlistPanel()->LB_Play;
+    QListView *list = w.playlistPanel()->LB_Play;
     int writes = 0;
     for (auto _ : state) {
         state.PauseTiming();

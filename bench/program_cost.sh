@@ -164,3 +164,24 @@ gpeak=$( { /usr/bin/time -f "%M" gst-launch-1.0 -q playbin uri="file://$dir/tone
   audio-sink="fakesink sync=true" video-sink=fakesink >/dev/null; } 2>&1 | tail -1)
 awk -v p="$peak" -v g="$gpeak" 'BEGIN {
   printf "peak RSS playing, no web view: program %d MiB, gst-launch playbin %d MiB, ratio %.2fx\n", p / 1024, g / 1024, p / g }'
+
+# The 50,000-entry current playlist: a saved playlist of that size named on the
+# command line against the one-entry playlist above, both playing the same
+# file; the program's RSS once the list shows, and the difference per entry.
+# (kalvuno_bench_playlist times LoadCurrentList to the list's first paint.)
+awk -v song="$dir/song.mp3" 'BEGIN {
+  for (i = 0; i < 50000; ++i)
+    printf "[%016x]\r\nTitle=夜明けの歌 第%d番\r\nArtist=山田花子とカルテット\r\nGenre=ポップス\r\nMP3=%s\r\nHome=http://example.jp/~hanako/\r\nMP3Count=%d\r\nRank=0102030405\r\n", i, i, song, i * 7 % 1000
+}' | iconv -f UTF-8 -t CP932 > "$dir/big.pl"
+declare -A rss
+for list in one big; do
+  rm -f "$KALVUNO_HOME/Current.ini"
+  KALVUNO_NO_BROWSER=1 "$build/kalvuno" "$dir/$list.pl" >/dev/null 2>&1 &
+  pid=$!
+  sleep 10
+  rss[$list]=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
+  kill $pid; wait $pid 2>/dev/null || true
+done
+awk -v one=${rss[one]} -v big=${rss[big]} 'BEGIN {
+  printf "50,000-entry playlist shown and playing: RSS %.0f MiB against %.0f MiB for one entry, %.2f KB per entry\n",
+    big / 1024, one / 1024, (big - one) * 1024 / 50000 / 1000 }'

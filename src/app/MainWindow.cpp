@@ -270,7 +270,8 @@ void TFo_Kalvuno::FormResize()
     // The order on screen never changes; the active section takes the height
     // the others leave, the others show their headers only.
     auto *column = static_cast<QVBoxLayout *>(m_playlistPanel->parentWidget()->layout());
-    QListWidget *const lists[] = {m_favoritesSection->list(), m_playlistsSection->list(), m_playlistPanel->LB_Play};
+    QAbstractItemView *const lists[]
+        = { m_favoritesSection->list(), m_playlistsSection->list(), m_playlistPanel->LB_Play };
     for (int i = 0; i < 3; ++i) {
         lists[i]->setVisible(i == m_activeSection);
         column->setStretch(i, i == m_activeSection ? 1 : 0);

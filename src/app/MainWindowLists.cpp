@@ -231,7 +231,7 @@ bool TFo_Kalvuno::SaveCurrentListTo(const QString &path)
     }
     const QString name = QFileInfo(path).fileName().chopped(3);
     m_playlist.setLoadedPlaylist(path, name);
-    m_playlistPanel->refresh();
+    m_playlistPanel->showCaption();
     return true;
 }
 

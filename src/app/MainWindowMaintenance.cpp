@@ -9,7 +9,7 @@
 
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QSaveFile>
 
@@ -74,7 +74,7 @@ void TFo_Kalvuno::createMaintenanceMenu()
         for (QAction *a : {MZ_Hide, MZ_HideAll, MZ_NoFile})
             a->setEnabled(selected);
     });
-    QListWidget *list = m_playlistPanel->LB_Play;
+    QListView *list = m_playlistPanel->LB_Play;
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this,
             [this, list](const QPoint &at) { PM_Mente->popup(list->viewport()->mapToGlobal(at)); });

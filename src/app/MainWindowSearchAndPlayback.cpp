@@ -196,7 +196,7 @@ void TFo_Kalvuno::OpenPlaylistFile(const QString &path)
     // Only a list that really came from the file may be saved back over it.
     if (copied)
         m_playlist.setLoadedPlaylist(path, QFileInfo(path).completeBaseName());
-    m_playlistPanel->refresh();
+    m_playlistPanel->showCaption();
     Pa_ChangeList(2);
     m_playback.PlaySelectedEntry();
 }

@@ -109,7 +109,7 @@ void Playback::PlaySelectedEntry()
         return;
     }
     m_currentKey = m_playlist.keys().at(selected);
-    const QString title = m_playlist.titles().at(selected);
+    const QString title = m_playlist.title(selected);
     m_host.setCaption(QStringLiteral("Kalvuno - ") + title);
     const QString location = playLocation(m_playlist.value(selected, u"MP3"),
                                           m_config.file().readString(keys::kDownloadedCopies, m_currentKey),

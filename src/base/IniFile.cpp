@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QVarLengthArray>
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace kalvuno {
@@ -158,6 +160,16 @@ bool sameUnescapedName(QStringView stored, QStringView name)
     return j == name.size();
 }
 
+// The hash of a name as names compare: ASCII letters folded. Short names,
+// all real ones, are folded on the stack.
+size_t foldedHash(QStringView name)
+{
+    QVarLengthArray<char16_t, 256> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i)
+        folded[i] = foldAscii(name[i]);
+    return qHash(QStringView(folded.constData(), folded.size()), 0);
+}
+
 } // namespace
 
 QString foldIniName(QStringView name)
@@ -194,83 +206,175 @@ int parseIniInteger(QStringView text, int defaultValue)
     return int(value);
 }
 
-IniFile::Line::Line(QString lineText) : text(std::move(lineText))
+QStringView IniFile::LineRef::key(const QString &text) const
 {
-    // One pass for the "=" and any "%" before it: keys are short, and a plain
-    // loop beats two search calls on them.
+    return equals < 0 ? QStringView() : trimBlanks(QStringView(text).sliced(start, equals));
+}
+
+QString IniFile::LineRef::name(const QString &text) const
+{
+    return escaped ? unescapeKey(key(text)) : key(text).toString();
+}
+
+QStringView IniFile::LineRef::value(const QString &text) const
+{
+    return QStringView(text).sliced(start + equals + 1, length - equals - 1);
+}
+
+IniFile::LineRef IniFile::Section::lineAt(qsizetype at) const
+{
+    LineRef l;
+    l.start = at;
+    // One pass over the key for its "=" and any "%" in it: keys are short, and
+    // a plain loop beats two search calls on them. The value, often a long
+    // address, is skipped by a search for the line's end.
     const QChar *p = text.constData();
+    const qsizetype n = text.size();
     bool percent = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = p[i].unicode();
-        if (c == u'=') {
-            equals = i;
+    qsizetype i = at;
+    for (; i < n && p[i] != u'\n'; ++i) {
+        if (p[i] == u'=') {
+            l.equals = i - at;
+            const qsizetype end = text.indexOf(u'\n', i + 1);
+            i = end < 0 ? n : end;
             break;
         }
-        percent = percent || c == u'%';
+        percent = percent || p[i] == u'%';
     }
-    escaped = percent && equals > 0 && hasKeyEscapes(QStringView(text).first(equals));
+    l.length = i - at;
+    l.escaped = percent && l.equals > 0 && hasKeyEscapes(QStringView(text).sliced(at, l.equals));
+    return l;
 }
 
-QStringView IniFile::Line::key() const
+template <typename F> void IniFile::Section::forEachLine(F &&f) const
 {
-    return equals < 0 ? QStringView() : trimBlanks(QStringView(text).first(equals));
+    for (qsizetype at = bodyStart; at < text.size();) {
+        const LineRef l = lineAt(at);
+        if (!f(l))
+            return;
+        at += l.length + 1;
+    }
 }
 
-QString IniFile::Line::name() const { return escaped ? unescapeKey(key()) : key().toString(); }
+const IniFile::KeyIndex &IniFile::Section::index() const
+{
+    if (!keyIndex) {
+        keyIndex = std::make_unique<KeyIndex>();
+        std::vector<LineRef> lines;
+        forEachLine([&](const LineRef &l) {
+            lines.push_back(l);
+            return true;
+        });
+        keyIndex->names.reserve(qsizetype(lines.size()));
+        keyIndex->starts.reserve(lines.size());
+        for (const LineRef &l : lines)
+            keyIndex->starts.push_back(l.start);
+        // Backwards, so that the first of two equal keys is the one kept.
+        for (size_t i = lines.size(); i-- > 0;)
+            keyIndex->add(text, lines[i], qsizetype(i), true);
+    }
+    return *keyIndex;
+}
 
 // Every key lookup comes here. A key asked for matches a stored key by the
 // stored key's unescaped text; failing that, by its text as stored, so that
 // a key written before keys were escaped ("a%3Db") still reads by that name.
-qsizetype IniFile::Section::findKey(QStringView key) const
+IniFile::LineRef IniFile::Section::findKey(QStringView key) const
 {
-    if (lines.size() <= kIndexedSectionLines) {
-        // Sections without escaped keys, nearly all of them, take the plain scan.
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const Line &l = lines[i];
-            if (l.escaped)
-                return findKeyAmongEscaped(key);
-            if (l.equals >= 0 && sameName(l.key(), key))
-                return qsizetype(i);
-        }
-        return -1;
-    }
     if (!keyIndex) {
-        keyIndex = std::make_unique<KeyIndex>();
-        keyIndex->names.reserve(qsizetype(lines.size()));
-        // Backwards, so that the first of two equal keys is the one kept.
-        for (size_t i = lines.size(); i-- > 0;)
-            keyIndex->add(lines[i], qsizetype(i), true);
+        // Short sections, nearly all of them, are scanned; a section found to
+        // be long gets its index. Escaped keys take the slower scan.
+        LineRef found;
+        size_t lines = 0;
+        bool escaped = false;
+        forEachLine([&](const LineRef &l) {
+            if (++lines > kIndexedSectionLines)
+                return false;
+            escaped = l.escaped;
+            if (!escaped && l.equals >= 0 && sameName(l.key(text), key))
+                found = l;
+            return !escaped && !found.found();
+        });
+        if (found.found())
+            return found;
+        if (escaped) {
+            lines = 0;
+            forEachLine([&](const LineRef &) { return ++lines <= kIndexedSectionLines; });
+            if (lines <= kIndexedSectionLines)
+                return findKeyAmongEscaped(key);
+        } else if (lines <= kIndexedSectionLines) {
+            return found;
+        }
     }
+    const KeyIndex &ix = index();
     const QString wanted = foldIniName(key);
-    const qsizetype i = keyIndex->names.value(wanted, -1);
-    return i >= 0 || keyIndex->storedNames.isEmpty() ? i : keyIndex->storedNames.value(wanted, -1);
+    qsizetype i = ix.names.value(wanted, -1);
+    if (i < 0 && !ix.storedNames.isEmpty())
+        i = ix.storedNames.value(wanted, -1);
+    return i < 0 ? LineRef() : lineAt(ix.starts[size_t(i)]);
 }
 
-qsizetype IniFile::Section::findKeyAmongEscaped(QStringView key) const
+IniFile::LineRef IniFile::Section::findKeyAmongEscaped(QStringView key) const
 {
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const Line &l = lines[i];
-        if (l.equals >= 0 && (l.escaped ? sameUnescapedName(l.key(), key) : sameName(l.key(), key)))
-            return qsizetype(i);
-    }
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].escaped && sameName(lines[i].key(), key))
-            return qsizetype(i);
-    return -1;
+    LineRef found;
+    forEachLine([&](const LineRef &l) {
+        if (l.equals >= 0 && (l.escaped ? sameUnescapedName(l.key(text), key) : sameName(l.key(text), key)))
+            found = l;
+        return !found.found();
+    });
+    if (!found.found())
+        forEachLine([&](const LineRef &l) {
+            if (l.escaped && sameName(l.key(text), key))
+                found = l;
+            return !found.found();
+        });
+    return found;
 }
 
-void IniFile::KeyIndex::add(const Line &line, qsizetype at, bool replace)
+void IniFile::Section::setValue(const LineRef &line, QStringView value)
+{
+    const qsizetype from = line.start + line.equals + 1;
+    const qsizetype oldLength = line.length - line.equals - 1;
+    text.replace(from, oldLength, value.data(), value.size());
+    if (!keyIndex)
+        return;
+    // The lines after this one move by the change in length.
+    const qsizetype shift = value.size() - oldLength;
+    auto &starts = keyIndex->starts;
+    for (auto it = std::upper_bound(starts.begin(), starts.end(), line.start); it != starts.end(); ++it)
+        *it += shift;
+}
+
+void IniFile::Section::insertLine(qsizetype at, const QString &line)
+{
+    const bool atEnd = at == text.size();
+    text.insert(at, line + u'\n');
+    if (atEnd && keyIndex) {
+        keyIndex->starts.push_back(at);
+        keyIndex->add(text, lineAt(at), qsizetype(keyIndex->starts.size()) - 1, false);
+    } else {
+        invalidateIndex();
+    }
+}
+
+void IniFile::Section::eraseLine(const LineRef &line)
+{
+    text.remove(line.start, line.length + 1);
+    invalidateIndex();
+}
+
+void IniFile::KeyIndex::add(const QString &text, const LineRef &line, qsizetype number, bool replace)
 {
     if (line.equals < 0)
         return;
-    const QString name = foldIniName(line.name());
+    const QString name = foldIniName(line.name(text));
     if (replace || !names.contains(name))
-        names.insert(name, at);
+        names.insert(name, number);
     if (!line.escaped)
         return;
-    const QString stored = foldIniName(line.key());
+    const QString stored = foldIniName(line.key(text));
     if (replace || !storedNames.contains(stored))
-        storedNames.insert(stored, at);
+        storedNames.insert(stored, number);
 }
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) { reload(); }
@@ -309,7 +413,7 @@ bool IniFile::reload()
 
 void IniFile::loadBytes(const QByteArray &bytes)
 {
-    m_preamble.clear();
+    m_preamble = Section();
     m_sections.clear();
     m_sectionIndex.clear();
     const DecodedText decoded = decodeFileText(bytes);
@@ -318,22 +422,65 @@ void IniFile::loadBytes(const QByteArray &bytes)
     m_stamp = Stamp();
 }
 
+namespace {
+
+    // The lines of a stretch of file text, each ended by "\n" whatever break it
+    // had (CR LF, a lone CR or a lone LF), the last one too.
+    QString normalizedLines(QStringView span)
+    {
+        QString out(span.size() + 1, Qt::Uninitialized);
+        QChar *w = out.data();
+        const QChar *p = span.data();
+        const qsizetype n = span.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            if (p[i] == u'\r') {
+                *w++ = u'\n';
+                if (i + 1 < n && p[i + 1] == u'\n')
+                    ++i;
+            } else {
+                *w++ = p[i];
+            }
+        }
+        if (w != out.data() && w[-1] != u'\n')
+            *w++ = u'\n';
+        out.resize(w - out.data());
+        return out;
+    }
+
+} // namespace
+
 void IniFile::parse(QStringView text)
 {
-    std::vector<Line> *target = &m_preamble;
-    for (const QStringView line : splitLines(text)) {
+    // Each section's stretch of text is copied once, when the next header (or
+    // the end) shows where it ends.
+    Section *target = &m_preamble;
+    qsizetype targetStart = 0;
+    const auto finish
+        = [&](qsizetype end) { target->text = normalizedLines(text.sliced(targetStart, end - targetStart)); };
+    const qsizetype n = text.size();
+    for (qsizetype pos = 0; pos < n;) {
+        qsizetype end = pos;
+        while (end < n && text[end] != u'\r' && text[end] != u'\n')
+            ++end;
+        const QStringView line = text.sliced(pos, end - pos);
         QStringView name;
         if (parseHeader(line, name)) {
-            Section section;
-            section.header = line.toString();
-            section.name = name.toString();
-            section.folded = foldIniName(name);
-            m_sections.push_back(std::move(section));
-            target = &m_sections.back().lines;
-            continue;
+            finish(pos);
+            Section &section = m_sections.emplace_back();
+            section.bodyStart = line.size() + 1;
+            section.nameStart = name.data() - line.data();
+            section.nameLength = name.size();
+            target = &section;
+            targetStart = pos;
         }
-        target->emplace_back(line.toString());
+        pos = end;
+        if (pos < n && text[pos] == u'\r')
+            ++pos;
+        if (pos < n && text[pos] == u'\n' && (pos == end || text[end] == u'\r'))
+            ++pos;
     }
+    finish(n);
+    m_sections.shrink_to_fit();
     rebuildSectionIndex();
 }
 
@@ -343,37 +490,46 @@ void IniFile::rebuildSectionIndex()
     m_sectionIndex.reserve(qsizetype(m_sections.size()));
     // Backwards, so that the first of two equal names is the one kept.
     for (size_t i = m_sections.size(); i-- > 0;)
-        m_sectionIndex.insert(m_sections[i].folded, qsizetype(i));
+        m_sectionIndex.insert(foldedHash(m_sections[i].name()), qsizetype(i));
 }
 
 QString IniFile::serialize() const
 {
-    QString out;
-    qsizetype total = 0;
-    for (const Line &l : m_preamble)
-        total += l.text.size() + 2;
-    for (const Section &s : m_sections) {
-        total += s.header.size() + 2;
-        for (const Line &l : s.lines)
-            total += l.text.size() + 2;
-    }
-    out.reserve(total);
-    for (const Line &l : m_preamble)
-        out += l.text + QStringLiteral("\r\n");
-    for (const Section &s : m_sections) {
-        out += s.header;
-        out += QStringLiteral("\r\n");
-        for (const Line &l : s.lines) {
-            out += l.text;
-            out += QStringLiteral("\r\n");
+    qsizetype total = m_preamble.text.size() * 2;
+    for (const Section &s : m_sections)
+        total += s.text.size() * 2;
+    QString out(total, Qt::Uninitialized);
+    QChar *w = out.data();
+    const auto put = [&w](const QString &text) {
+        for (const QChar c : text) {
+            if (c == u'\n')
+                *w++ = u'\r';
+            *w++ = c;
         }
-    }
+    };
+    put(m_preamble.text);
+    for (const Section &s : m_sections)
+        put(s.text);
+    out.resize(w - out.data());
     return out;
+}
+
+qsizetype IniFile::findSectionIndex(QStringView name) const
+{
+    const QStringView wanted = trimBlanks(name);
+    const qsizetype i = m_sectionIndex.value(foldedHash(wanted), -1);
+    if (i < 0 || sameName(m_sections[size_t(i)].name(), wanted))
+        return i;
+    // Another name with the same hash came first.
+    for (size_t j = 0; j < m_sections.size(); ++j)
+        if (sameName(m_sections[j].name(), wanted))
+            return qsizetype(j);
+    return -1;
 }
 
 const IniFile::Section *IniFile::findSection(QStringView name) const
 {
-    const qsizetype i = m_sectionIndex.value(foldIniName(trimBlanks(name)), -1);
+    const qsizetype i = findSectionIndex(name);
     return i < 0 ? nullptr : &m_sections[size_t(i)];
 }
 
@@ -382,25 +538,18 @@ IniFile::Section *IniFile::findSection(QStringView name)
     return const_cast<Section *>(std::as_const(*this).findSection(name));
 }
 
-const IniFile::Line *IniFile::findLine(QStringView section, QStringView key) const
-{
-    const Section *s = findSection(section);
-    if (!s)
-        return nullptr;
-    const qsizetype i = s->findKey(trimBlanks(key));
-    return i < 0 ? nullptr : &s->lines[size_t(i)];
-}
-
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
-    const Line *l = findLine(section, key);
-    return l ? l->text.sliced(l->equals + 1) : defaultValue;
+    const Section *s = findSection(section);
+    const LineRef l = s ? s->findKey(trimBlanks(key)) : LineRef();
+    return l.found() ? l.value(s->text).toString() : defaultValue;
 }
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
 {
-    const Line *l = findLine(section, key);
-    return l ? parseIniInteger(QStringView(l->text).sliced(l->equals + 1), defaultValue) : defaultValue;
+    const Section *s = findSection(section);
+    const LineRef l = s ? s->findKey(trimBlanks(key)) : LineRef();
+    return l.found() ? parseIniInteger(l.value(s->text), defaultValue) : defaultValue;
 }
 
 bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) const
@@ -415,7 +564,7 @@ QStringList IniFile::sectionNames() const
     QStringList names;
     names.reserve(qsizetype(m_sections.size()));
     for (const Section &s : m_sections)
-        names.append(s.name);
+        names.append(s.name().toString());
     return names;
 }
 
@@ -423,10 +572,13 @@ QList<std::pair<QString, QString>> IniFile::sectionEntries(QStringView section) 
 {
     QList<std::pair<QString, QString>> entries;
     if (const Section *s = findSection(section))
-        for (const Line &l : s->lines)
-            if (l.equals >= 0)
-                entries.append({l.escaped ? unescapeKey(QStringView(l.text).first(l.equals)) : l.text.first(l.equals),
-                                l.text.sliced(l.equals + 1)});
+        s->forEachLine([&](const LineRef &l) {
+            if (l.equals >= 0) {
+                const QStringView stored = QStringView(s->text).sliced(l.start, l.equals);
+                entries.append({ l.escaped ? unescapeKey(stored) : stored.toString(), l.value(s->text).toString() });
+            }
+            return true;
+        });
     return entries;
 }
 
@@ -454,32 +606,34 @@ bool IniFile::writeString(QStringView section, QStringView key, QStringView valu
     const QString cleanValue = singleLine(value);
     Section *s = findSection(section);
     if (!s) {
-        Section fresh;
-        fresh.name = singleLine(trimBlanks(section));
-        fresh.header = u'[' + fresh.name + u']';
-        fresh.folded = foldIniName(fresh.name);
-        m_sections.push_back(std::move(fresh));
-        m_sectionIndex.insert(m_sections.back().folded, qsizetype(m_sections.size()) - 1);
-        s = &m_sections.back();
+        const QString name = singleLine(trimBlanks(section));
+        Section &fresh = m_sections.emplace_back();
+        fresh.text = u'[' + name + QStringLiteral("]\n");
+        fresh.nameStart = 1;
+        fresh.nameLength = name.size();
+        fresh.bodyStart = fresh.text.size();
+        // A name whose hash an earlier section has is found by the scan.
+        const size_t hash = foldedHash(fresh.name());
+        if (!m_sectionIndex.contains(hash))
+            m_sectionIndex.insert(hash, qsizetype(m_sections.size()) - 1);
+        s = &fresh;
     }
-    const qsizetype i = s->findKey(cleanKey);
-    if (i >= 0) {
-        Line &l = s->lines[size_t(i)];
-        if (QStringView(l.text).sliced(l.equals + 1) == cleanValue)
+    const LineRef found = s->findKey(cleanKey);
+    if (found.found()) {
+        if (found.value(s->text) == cleanValue)
             return finishChange(false);
-        l.text = l.text.first(l.equals + 1) + cleanValue;
+        s->setValue(found, cleanValue);
         return finishChange(true);
     }
     // A new key goes after the last line of the section that is not blank, so
     // that the blank line separating it from the next section stays in place.
-    size_t at = s->lines.size();
-    while (at > 0 && trimBlanks(s->lines[at - 1].text).isEmpty())
-        --at;
-    s->lines.insert(s->lines.begin() + qsizetype(at), Line(escapeKey(cleanKey) + u'=' + cleanValue));
-    if (at + 1 == s->lines.size() && s->keyIndex)
-        s->keyIndex->add(s->lines[at], qsizetype(at), false);
-    else
-        s->invalidateIndex();
+    qsizetype at = s->bodyStart;
+    s->forEachLine([&](const LineRef &l) {
+        if (!trimBlanks(QStringView(s->text).sliced(l.start, l.length)).isEmpty())
+            at = l.start + l.length + 1;
+        return true;
+    });
+    s->insertLine(at, escapeKey(cleanKey) + u'=' + cleanValue);
     return finishChange(true);
 }
 
@@ -508,27 +662,32 @@ bool IniFile::eraseKey(QStringView section, QStringView key)
 {
     beginChange();
     Section *s = findSection(section);
-    const qsizetype i = s ? s->findKey(trimBlanks(key)) : -1;
-    if (i < 0)
+    const LineRef l = s ? s->findKey(trimBlanks(key)) : LineRef();
+    if (!l.found())
         return finishChange(false);
-    s->lines.erase(s->lines.begin() + i);
-    s->invalidateIndex();
+    s->eraseLine(l);
     return finishChange(true);
 }
 
 bool IniFile::rewriteInSectionOrder(const QStringList &order)
 {
     beginChange();
-    std::vector<Section> reordered;
-    reordered.reserve(size_t(order.size()));
+    // Every name is looked up before any section moves: a lookup reads the
+    // names of the sections it meets.
+    std::vector<size_t> picked;
+    picked.reserve(size_t(order.size()));
     std::vector<bool> taken(m_sections.size(), false);
     for (const QString &name : order) {
-        const qsizetype i = m_sectionIndex.value(foldIniName(trimBlanks(name)), -1);
+        const qsizetype i = findSectionIndex(name);
         if (i < 0 || taken[size_t(i)])
             continue;
         taken[size_t(i)] = true;
-        reordered.push_back(std::move(m_sections[size_t(i)]));
+        picked.push_back(size_t(i));
     }
+    std::vector<Section> reordered;
+    reordered.reserve(picked.size());
+    for (const size_t i : picked)
+        reordered.push_back(std::move(m_sections[i]));
     m_sections = std::move(reordered);
     rebuildSectionIndex();
     return finishChange(true);

@@ -79,30 +79,46 @@ public:
     int fileWrites() const { return m_fileWrites; }
 
 private:
-    struct Line
+    // One line of a section: where it stands in the section's text.
+    struct LineRef
     {
-        explicit Line(QString lineText);
-        QString text;
-        qsizetype equals = -1; // position of the first "=", or -1 when the line holds no key
+        qsizetype start = -1; // first character; -1 for no line
+        qsizetype length = 0; // without its line break
+        qsizetype equals = -1; // position of the first "=" in the line, or -1 when it holds no key
         bool escaped = false;  // the stored key holds "%3D" or "%25" and nothing else after a "%"
-        QStringView key() const; // as stored
-        QString name() const;    // unescaped
+        bool found() const { return start >= 0; }
+        QStringView key(const QString &text) const; // as stored
+        QString name(const QString &text) const; // unescaped
+        QStringView value(const QString &text) const;
     };
     struct KeyIndex
     {
-        QHash<QString, qsizetype> names;       // folded name -> first line of that name
+        QHash<QString, qsizetype> names; // folded name -> number of the first line of that name
         QHash<QString, qsizetype> storedNames; // the same for escaped keys as they are stored
-        void add(const Line &line, qsizetype at, bool replace);
+        std::vector<qsizetype> starts; // where each line starts in the text
+        void add(const QString &text, const LineRef &line, qsizetype number, bool replace);
     };
+    // A section held as one string: its header line (none for the lines
+    // before the first section), then its lines, each ended by "\n". One
+    // allocation per section, not one per line, keeps a list of tens of
+    // thousands of entries small and quick to read.
     struct Section
     {
-        QString header; // the "[name]" line as written
-        QString name;
-        QString folded;
-        std::vector<Line> lines;
+        QString text;
+        qsizetype bodyStart = 0; // the first line after the header
+        qsizetype nameStart = 0;
+        qsizetype nameLength = 0;
         mutable std::unique_ptr<KeyIndex> keyIndex; // built for long sections only
-        qsizetype findKey(QStringView key) const;
-        qsizetype findKeyAmongEscaped(QStringView key) const;
+        QStringView name() const { return QStringView(text).sliced(nameStart, nameLength); }
+        LineRef lineAt(qsizetype start) const;
+        // Calls f(line) for each line in order until f returns false.
+        template <typename F> void forEachLine(F &&f) const;
+        LineRef findKey(QStringView key) const;
+        LineRef findKeyAmongEscaped(QStringView key) const;
+        const KeyIndex &index() const;
+        void setValue(const LineRef &line, QStringView value);
+        void insertLine(qsizetype at, const QString &line);
+        void eraseLine(const LineRef &line);
         void invalidateIndex() { keyIndex.reset(); }
     };
     struct Stamp
@@ -118,9 +134,9 @@ private:
     void parse(QStringView text);
     QString serialize() const;
     void rebuildSectionIndex();
+    qsizetype findSectionIndex(QStringView name) const;
     const Section *findSection(QStringView name) const;
     Section *findSection(QStringView name);
-    const Line *findLine(QStringView section, QStringView key) const;
     // Reads the file again when another process changed it since we did.
     void beginChange();
     bool finishChange(bool changed);
@@ -129,9 +145,12 @@ private:
 
     QString m_path;
     TextEncoding m_encoding = TextEncoding::Cp932;
-    std::vector<Line> m_preamble;
+    Section m_preamble; // the lines before the first section; it has no header
     std::vector<Section> m_sections;
-    QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section of that name
+    // The hash of a folded name -> the first section whose name has that hash.
+    // Names are not copied into the index: a lookup checks the name it finds
+    // and, in the rare case of two names with one hash, scans the sections.
+    QHash<size_t, qsizetype> m_sectionIndex;
     Stamp m_stamp;
     int m_batchDepth = 0;
     bool m_dirty = false;

@@ -116,7 +116,13 @@ EncodedText encodeFileText(QStringView text)
     // UTF-8 (text that kept the bytes EF BB BF of a damaged file, say).
     if (auto cp932 = encodeCp932(text); cp932 && encodingOfFileHead(*cp932) == TextEncoding::Cp932)
         return {std::move(*cp932), TextEncoding::Cp932};
-    return {QByteArray(kUtf8Bom) + text.toUtf8(), TextEncoding::Utf8Bom};
+    // Reading skips a second mark after the first (some editors write two),
+    // so text that starts with U+FEFF gets one more, or it would lose that
+    // character and "\uFEFF[a]" would read back as a section header.
+    QByteArray bytes(kUtf8Bom);
+    if (text.startsWith(QChar(0xFEFF)))
+        bytes += kUtf8Bom;
+    return {bytes + text.toUtf8(), TextEncoding::Utf8Bom};
 }
 
 std::optional<QByteArray> encodeForAppend(QStringView text, TextEncoding fileEncoding)

@@ -22,10 +22,6 @@ void CurrentPlaylist::load(int index, bool forget)
     // playlist copied over it): always read it from disk.
     m_file = std::make_unique<IniFile>(m_path);
     m_keys = m_file->sectionNames();
-    m_titles.clear();
-    m_titles.reserve(m_keys.size());
-    for (const QString &key : std::as_const(m_keys))
-        m_titles.append(m_file->readString(key, u"Title"));
     select(index >= 0 && index < count() ? index : 0);
     if (forget)
         setLoadedPlaylist(QString(), QString::fromUtf16(kCurrentPlaylistCaption));
@@ -35,7 +31,6 @@ void CurrentPlaylist::release()
 {
     m_file.reset();
     m_keys.clear();
-    m_titles.clear();
     m_selected = -1;
 }
 
@@ -67,7 +62,6 @@ bool CurrentPlaylist::insertEntry(const QString &key, const EntryValues &values)
         return false;
     const int at = m_selected + 1;
     m_keys.insert(at, key);
-    m_titles.insert(at, m_file->readString(key, u"Title"));
     m_selected = at;
     return true;
 }
@@ -110,6 +104,15 @@ bool CurrentPlaylist::move(int from, int to)
 bool CurrentPlaylist::moveSelectedUp() { return move(m_selected, m_selected - 1); }
 
 bool CurrentPlaylist::moveSelectedDown() { return move(m_selected, m_selected + 1); }
+
+QStringList CurrentPlaylist::titles() const
+{
+    QStringList titles;
+    titles.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        titles.append(title(i));
+    return titles;
+}
 
 std::optional<EntryInfo> CurrentPlaylist::selectedInfo() const
 {

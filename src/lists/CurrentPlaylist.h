@@ -26,9 +26,10 @@ using EntryValues = QList<std::pair<QString, QString>>;
 
 inline constexpr char16_t kCurrentPlaylistCaption[] = u"現在のプレイリスト";
 
-// The current playlist: the file "Current.ini" (one section per entry), the
-// titles shown in the list box, and the section list (the entry keys in the
-// list box's order), kept in step. The list box only shows what this holds.
+// The current playlist: the file "Current.ini" (one section per entry) and
+// the section list (the entry keys in the list box's order), kept in step.
+// The list box only shows what this holds; a line's title is read from the
+// file when the line is drawn, so a long list is held once, as file text.
 //
 // Operations that write return false when the file could not be written; the
 // caller then shows the write error and ends what it was doing.
@@ -44,7 +45,10 @@ public:
     // write with an IniBatch; none until the first load.
     IniFile *file() { return m_file.get(); }
     const QStringList &keys() const { return m_keys; }
-    const QStringList &titles() const { return m_titles; }
+    // The title shown on line i.
+    QString title(int i) const { return value(i, u"Title"); }
+    // Every line's title, made on request.
+    QStringList titles() const;
     int count() const { return int(m_keys.size()); }
     int selected() const { return m_selected; }
     // Selects line i, or nothing when i is out of range.
@@ -92,7 +96,6 @@ private:
     QString m_path;
     std::unique_ptr<IniFile> m_file;
     QStringList m_keys;
-    QStringList m_titles;
     int m_selected = -1;
     QString m_loadedPlaylistPath;
     QString m_caption = QString::fromUtf16(kCurrentPlaylistCaption);

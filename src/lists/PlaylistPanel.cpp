@@ -1,9 +1,12 @@
 #include "PlaylistPanel.h"
 
+#include "PlaylistModel.h"
+
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
-#include <QSignalBlocker>
+#include <QListView>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -72,10 +75,16 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
     header->addWidget(Bu_Up);
     header->addWidget(Bu_Down);
 
-    LB_Play = new QListWidget(this);
+    // A view over a model that reads the playlist, not a list of items: a
+    // list of 50,000 entries is neither copied into the widget nor laid out
+    // line by line, and only the lines on screen are read.
+    m_model = new PlaylistModel(m_playlist, this);
+    LB_Play = new QListView(this);
     LB_Play->setObjectName(QStringLiteral("LB_Play"));
     LB_Play->setAccessibleName(m_playlist.caption());
-    LB_Play->setUniformItemSizes(true); // keeps a 10,000-line list cheap to fill
+    LB_Play->setUniformItemSizes(true);
+    LB_Play->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LB_Play->setModel(m_model);
     giveHint(LB_Play, QStringLiteral("ダブルクリックもしくはEnterキーで再生します。"));
     LB_Play->installEventFilter(this);
     LB_Play->setItemDelegate(new PlayingLineDelegate(this));
@@ -89,12 +98,18 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
     connect(Bu_Up, &QToolButton::clicked, this, &PlaylistPanel::Bu_UpClick);
     connect(Bu_Down, &QToolButton::clicked, this, &PlaylistPanel::Bu_DownClick);
     // Qt reports selection changes made by code too; refresh() and showSelection()
-    // block this signal, so only the user's choices reach LB_PlayClick.
-    connect(LB_Play, &QListWidget::currentRowChanged, this, &PlaylistPanel::userSelected);
+    // mark theirs, so only the user's choices reach LB_PlayClick. (Blocking the
+    // selection model's signals would also keep the view from scrolling to and
+    // redrawing the current line.)
+    connect(
+        LB_Play->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
+            if (!m_showingSelection)
+                userSelected(current.row());
+        });
     // A click on the line that is already current changes no row, but its
     // texts may be stale (after a removal): show them again.
-    connect(LB_Play, &QListWidget::itemClicked, this, [this] { userSelected(LB_Play->currentRow()); });
-    connect(LB_Play, &QListWidget::itemDoubleClicked, this, [this] {
+    connect(LB_Play, &QListView::clicked, this, [this] { userSelected(LB_Play->currentIndex().row()); });
+    connect(LB_Play, &QListView::doubleClicked, this, [this] {
         if (m_playlist.selected() >= 0)
             emit playRequested();
     });
@@ -102,12 +117,17 @@ PlaylistPanel::PlaylistPanel(CurrentPlaylist &playlist, QWidget *parent) : QWidg
 
 void PlaylistPanel::refresh()
 {
-    const QSignalBlocker blocker(LB_Play);
-    LB_Play->clear();
-    LB_Play->addItems(m_playlist.titles());
+    const QScopedValueRollback quiet(m_showingSelection, true);
+    m_model->reload();
+    findPlayingRow();
+    showCaption();
+    showSelection();
+}
+
+void PlaylistPanel::showCaption()
+{
     La_PlayList->setText(m_playlist.caption());
     LB_Play->setAccessibleName(m_playlist.caption());
-    showSelection();
 }
 
 void PlaylistPanel::setPlayingKey(const QString &key)
@@ -115,18 +135,25 @@ void PlaylistPanel::setPlayingKey(const QString &key)
     if (key == m_playingKey)
         return;
     m_playingKey = key;
+    findPlayingRow();
     LB_Play->viewport()->update();
+}
+
+void PlaylistPanel::findPlayingRow()
+{
+    m_playingRow = m_playingKey.isEmpty() ? -1 : int(m_playlist.keys().indexOf(m_playingKey));
 }
 
 int PlaylistPanel::playingRow() const
 {
-    return m_playingKey.isEmpty() ? -1 : int(m_playlist.keys().indexOf(m_playingKey));
+    return m_playingRow;
 }
 
 void PlaylistPanel::showSelection()
 {
-    const QSignalBlocker blocker(LB_Play);
-    LB_Play->setCurrentRow(m_playlist.selected());
+    const QScopedValueRollback quiet(m_showingSelection, true);
+    LB_Play->selectionModel()->setCurrentIndex(
+        m_model->index(m_playlist.selected()), QItemSelectionModel::ClearAndSelect);
 }
 
 void PlaylistPanel::LoadCurrentList(int index, bool forget)
@@ -162,8 +189,9 @@ bool PlaylistPanel::showAdded(int countBefore, bool written, int row)
     if (m_playlist.count() == countBefore)
         return true; // no file open yet: nothing was added
     // One new line, not a refill: lists of thousands stay quick.
-    const QSignalBlocker blocker(LB_Play);
-    LB_Play->insertItem(row, m_playlist.titles().at(row));
+    const QScopedValueRollback quiet(m_showingSelection, true);
+    m_model->rowAdded(row);
+    findPlayingRow();
     showSelection();
     return true;
 }

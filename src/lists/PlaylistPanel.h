@@ -5,8 +5,12 @@
 #include <QWidget>
 
 class QLabel;
-class QListWidget;
+class QListView;
 class QToolButton;
+
+namespace kalvuno {
+class PlaylistModel;
+}
 
 // The current-playlist section of the main window: the header Pa_Playlist
 // with La_PlayList and the move buttons, and the list box LB_Play. It shows
@@ -35,12 +39,14 @@ public:
     void showSelection();
     // Shows the model's lines, caption and selection again.
     void refresh();
+    // Shows the caption again (the list was saved or named), not the lines.
+    void showCaption();
     // Marks the line of the entry that plays (none for an empty key), so it
     // stays visible when the selection moves; the entry's text is unchanged.
     void setPlayingKey(const QString &key);
     int playingRow() const;
 
-    QListWidget *LB_Play = nullptr;
+    QListView *LB_Play = nullptr;
     QWidget *Pa_Playlist = nullptr;
     QLabel *La_PlayList = nullptr;
     QToolButton *Bu_Up = nullptr;
@@ -64,6 +70,11 @@ private:
     // Shows the line that an insert or an append added at row.
     bool showAdded(int countBefore, bool written, int row);
 
+    void findPlayingRow();
+
     kalvuno::CurrentPlaylist &m_playlist;
+    kalvuno::PlaylistModel *m_model = nullptr;
     QString m_playingKey;
+    int m_playingRow = -1; // found again whenever the lines change, not on every line drawn
+    bool m_showingSelection = false; // the current line changes by code, not by the user
 };

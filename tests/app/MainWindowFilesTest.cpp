@@ -52,8 +52,9 @@ protected:
     QStringList titles(TFo_Kalvuno &w) const
     {
         QStringList shown;
-        for (int i = 0; i < w.playlistPanel()->LB_Play->count(); ++i)
-            shown.append(w.playlistPanel()->LB_Play->item(i)->text());
+        const QAbstractItemModel *lines = w.playlistPanel()->LB_Play->model();
+        for (int i = 0; i < lines->rowCount(); ++i)
+            shown.append(lines->index(i, 0).data().toString());
         return shown;
     }
 

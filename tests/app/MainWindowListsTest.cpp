@@ -1,6 +1,7 @@
 #include "ListName.h"
 #include "MainWindow.h"
 #include "MessageBox.h"
+#include "PlaylistPanel.h"
 #include "PlaylistNameDialog.h"
 #include "RawHttpServer.h"
 #include "SearchDialog.h"
@@ -9,9 +10,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include "QtTry.h"
 #include <gtest/gtest.h>
@@ -78,6 +81,7 @@ TEST_F(MainWindowListsTest, SavingOpeningRenamingAndDeletingPlaylists)
     EXPECT_EQ(items(LB_PlayLists), QStringList{"あさ"});
     EXPECT_EQ(LB_PlayLists->currentRow(), 0);
     EXPECT_EQ(w.playlist().caption(), "あさ");
+    EXPECT_EQ(w.playlistPanel()->La_PlayList->text(), "あさ");
     w.Ti_CheckTimer();
     EXPECT_TRUE(save->isEnabled());
 
@@ -99,7 +103,10 @@ TEST_F(MainWindowListsTest, SavingOpeningRenamingAndDeletingPlaylists)
 
     // Opening copies the saved playlist over the current one, "--" counts and all.
     LB_PlayLists->setCurrentRow(0);
+    QSignalSpy fills(w.playlistPanel()->LB_Play->model(), &QAbstractItemModel::modelReset);
     w.Bu_OpenPlaylistClick();
+    EXPECT_EQ(fills.count(), 1) << "the list box is filled once";
+    EXPECT_EQ(w.playlistPanel()->La_PlayList->text(), "あさ");
     EXPECT_EQ(readBytes(m_profile + "Current.ini"), readBytes(playlist("あさ")));
     EXPECT_EQ(w.playlist().value(0, u"MP3Count"), "--");
     EXPECT_EQ(w.playlist().caption(), "あさ");

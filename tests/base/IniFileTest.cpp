@@ -1,6 +1,7 @@
 #include "IniFile.h"
 #include "TempDir.h"
 
+#include <QMap>
 #include <QRandomGenerator>
 #include <functional>
 #include <gtest/gtest.h>
@@ -242,6 +243,66 @@ TEST(IniFile, LongSectionsFindEveryKey)
     EXPECT_EQ(ini.readInteger(u"DownLoad", u"key7", -1), 700);
     EXPECT_EQ(ini.readInteger(u"DownLoad", u"extra", -1), 1);
     EXPECT_EQ(ini.sectionEntries(u"DownLoad").size(), 100);
+}
+
+TEST(IniFile, LongSectionsFollowValuesThatChangeLength)
+{
+    // Values of every length, keys added and erased in a long section, as a
+    // settings file sees them over time: every key reads what was last written,
+    // in memory and from the file.
+    TempDir tmp;
+    const QString path = tmp.path("a.ini");
+    IniFile ini(path);
+    QMap<QString, QString> expected;
+    QRandomGenerator random(17);
+    for (int step = 0; step < 400; ++step) {
+        const QString key = QStringLiteral("Key") + QString::number(random.bounded(40));
+        if (random.bounded(8) == 0) {
+            ASSERT_TRUE(ini.eraseKey(u"General", key));
+            expected.remove(key.toLower());
+        } else {
+            const QString value = QString(random.bounded(12), QChar(u'a' + step % 26));
+            ASSERT_TRUE(ini.writeString(u"General", key, value));
+            expected[key.toLower()] = value;
+        }
+        for (int i = 0; i < 40; ++i) {
+            const QString name = QStringLiteral("key") + QString::number(i);
+            const QString none = QStringLiteral("-");
+            ASSERT_EQ(ini.readString(u"General", name, none), expected.value(name, none)) << step << " " << i;
+        }
+    }
+    IniFile again(path);
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        EXPECT_EQ(again.readString(u"general", it.key()), it.value()) << it.key().toStdString();
+    EXPECT_EQ(again.sectionEntries(u"General").size(), expected.size());
+}
+
+TEST(IniFile, RewriteInSectionOrder)
+{
+    // The current playlist is saved in its list order this way: names given
+    // twice or in another case, names of no section, and sections not named.
+    struct Case
+    {
+        const char *name;
+        QStringList order;
+        const char *after;
+    };
+    const Case cases[] = {
+        {"reversed", {"c", "b", "a"}, "; head\r\n[c]\r\nk=3\r\n[b]\r\nk=2\r\n[a]\r\nk=1\r\n"},
+        {"a name twice counts once", {"b", "a", "B", "a"}, "; head\r\n[b]\r\nk=2\r\n[a]\r\nk=1\r\n"},
+        {"unknown names are skipped", {"x", "c", "y"}, "; head\r\n[c]\r\nk=3\r\n"},
+        {"nothing named", {}, "; head\r\n"},
+    };
+    TempDir tmp;
+    const QString path = tmp.path("a.ini");
+    for (const Case &c : cases) {
+        writeBytes(path, "; head\r\n[a]\r\nk=1\r\n[b]\r\nk=2\r\n[c]\r\nk=3\r\n");
+        IniFile ini(path);
+        ASSERT_TRUE(ini.rewriteInSectionOrder(c.order)) << c.name;
+        EXPECT_EQ(readBytes(path), QByteArray(c.after)) << c.name;
+        for (const QString &name : ini.sectionNames())
+            EXPECT_EQ(ini.readString(name, u"k"), IniFile(path).readString(name, u"k")) << c.name;
+    }
 }
 
 TEST(IniFile, RefusedWriteKeepsTheValueInMemory)

@@ -53,6 +53,16 @@ TEST(TextCodec, FilesAndAppends)
     EXPECT_EQ(kept.encoding, TextEncoding::Utf8Bom);
     EXPECT_EQ(decodeFileText(kept.bytes).text, bomLike);
 
+    // A second mark after the file's own is skipped (some editors write two),
+    // but text that starts with U+FEFF keeps it, or each write would lose one
+    // and "\uFEFF[a]" would become a section header.
+    for (const QString &text : {u"\uFEFF[a]"_qs, u"\uFEFF\uFEFF曲〜"_qs}) {
+        const EncodedText file = encodeFileText(text);
+        EXPECT_EQ(file.encoding, TextEncoding::Utf8Bom);
+        EXPECT_EQ(decodeFileText(file.bytes).text, text);
+    }
+    EXPECT_EQ(decodeFileText(QByteArray(kUtf8Bom) + kUtf8Bom + "[a]").text, u"[a]");
+
     EXPECT_EQ(encodeForAppend(u"曲", TextEncoding::Cp932), QByteArray("\x8b\xc8"));
     EXPECT_EQ(encodeForAppend(u"曲", TextEncoding::Utf8Bom), u"曲"_qs.toUtf8());
     EXPECT_FALSE(encodeForAppend(u"〜", TextEncoding::Cp932).has_value());

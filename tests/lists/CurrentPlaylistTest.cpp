@@ -79,8 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ReloadShowsTheFileOrder", kThree, 0,
              [](CurrentPlaylist &l) { return l.insertEntry("/m/N", song("N")) && reload(l); }, {"A", "B", "C", "N"},
              1, {"a", "b", "c", "/m/N"}},
+        // Both lines are the one entry, and show its title as the file now has it.
         Case{"KnownKeyShowsTwiceUntilReload", kThree, 2,
-             [](CurrentPlaylist &l) { return l.insertEntry("a", song("A2")); }, {"A", "B", "C", "A2"}, 3,
+             [](CurrentPlaylist &l) { return l.insertEntry("a", song("A2")); }, {"A2", "B", "C", "A2"}, 3,
              {"a", "b", "c"}},
         Case{"KnownKeyShowsOnceAfterReload", kThree, 2,
              [](CurrentPlaylist &l) { return l.insertEntry("A", song("A2")) && reload(l); }, {"A2", "B", "C"}, 0,

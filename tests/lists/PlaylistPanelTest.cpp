@@ -3,7 +3,7 @@
 
 #include <QDir>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QSignalSpy>
 #include <QTest>
 #include <QStyleOptionViewItem>
@@ -16,13 +16,15 @@ namespace {
 
 const QByteArray kThree = "[a]\r\nTitle=A\r\nArtist=x\r\nMP3Count=0\r\n[b]\r\nTitle=B\r\n[c]\r\nTitle=C\r\n";
 
-QStringList shownLines(const QListWidget *list)
+QStringList shownLines(const QAbstractItemView *list)
 {
     QStringList lines;
-    for (int i = 0; i < list->count(); ++i)
-        lines.append(list->item(i)->text());
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        lines.append(list->model()->index(i, 0).data().toString());
     return lines;
 }
+
+int currentRow(const QAbstractItemView *list) { return list->currentIndex().row(); }
 
 struct PanelFixture : ::testing::Test
 {
@@ -44,10 +46,10 @@ struct PanelFixture : ::testing::Test
 TEST_F(PanelFixture, OnlyTheUsersSelectionShowsTheEntry)
 {
     EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"A", "B", "C"}));
-    EXPECT_EQ(panel.LB_Play->currentRow(), 0);
+    EXPECT_EQ(currentRow(panel.LB_Play), 0);
     ASSERT_TRUE(panel.insertEntry("/m/n.mp3", {{"Title", "N"}}));
     EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"A", "N", "B", "C"}));
-    EXPECT_EQ(panel.LB_Play->currentRow(), 1);
+    EXPECT_EQ(currentRow(panel.LB_Play), 1);
     EXPECT_EQ(shown.count(), 0) << "code's selections must not refresh the information texts";
 
     panel.LB_Play->setFocus();
@@ -67,19 +69,19 @@ TEST_F(PanelFixture, KeysAndButtons)
 
     QTest::mouseClick(panel.Bu_Down, Qt::LeftButton);
     EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"B", "A", "C"}));
-    EXPECT_EQ(panel.LB_Play->currentRow(), 1);
+    EXPECT_EQ(currentRow(panel.LB_Play), 1);
     EXPECT_EQ(IniFile(path).sectionNames(), (QStringList{"b", "a", "c"}));
     panel.UpdateMoveButtons();
     EXPECT_TRUE(panel.Bu_Up->isEnabled());
 
     QTest::keyClick(panel.LB_Play, Qt::Key_Delete);
     EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"B", "C"}));
-    EXPECT_EQ(panel.LB_Play->currentRow(), 1);
+    EXPECT_EQ(currentRow(panel.LB_Play), 1);
     EXPECT_EQ(IniFile(path).sectionNames(), (QStringList{"b", "c"}));
 
     QTest::keyClick(panel.LB_Play, Qt::Key_Return);
     EXPECT_EQ(play.count(), 1);
-    const QRect line = panel.LB_Play->visualItemRect(panel.LB_Play->item(0));
+    const QRect line = panel.LB_Play->visualRect(panel.LB_Play->model()->index(0, 0));
     QTest::mouseClick(panel.LB_Play->viewport(), Qt::LeftButton, {}, line.center());
     QTest::mouseDClick(panel.LB_Play->viewport(), Qt::LeftButton, {}, line.center());
     EXPECT_EQ(play.count(), 2);
@@ -91,8 +93,8 @@ TEST_F(PanelFixture, AClickOnTheSelectedLineShowsItsTextsAgain)
     // it; a click on that line must show it, although the row stays the same.
     panel.LB_Play->setFocus();
     QTest::keyClick(panel.LB_Play, Qt::Key_Delete);
-    ASSERT_EQ(panel.LB_Play->currentRow(), 0);
-    const QRect line = panel.LB_Play->visualItemRect(panel.LB_Play->item(0));
+    ASSERT_EQ(currentRow(panel.LB_Play), 0);
+    const QRect line = panel.LB_Play->visualRect(panel.LB_Play->model()->index(0, 0));
     QTest::mouseClick(panel.LB_Play->viewport(), Qt::LeftButton, {}, line.center());
     ASSERT_GE(shown.count(), 1);
     EXPECT_EQ(shown.last().at(0).value<EntryInfo>().title, u"B");
@@ -102,9 +104,9 @@ TEST_F(PanelFixture, AppendAndClear)
 {
     ASSERT_TRUE(panel.appendEntry("http://h/n.mp3", {{"Title", "N"}}));
     EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"A", "B", "C", "N"}));
-    EXPECT_EQ(panel.LB_Play->currentRow(), 2);
+    EXPECT_EQ(currentRow(panel.LB_Play), 2);
     panel.clear();
-    EXPECT_EQ(panel.LB_Play->count(), 0);
+    EXPECT_EQ(panel.LB_Play->model()->rowCount(), 0);
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -122,6 +124,11 @@ TEST_F(PanelFixture, ThePlayingLineIsMarkedWhereverItMoves)
     EXPECT_GT(panel.LB_Play->itemDelegate()->sizeHint(option, playing).width(),
               panel.LB_Play->itemDelegate()->sizeHint(option, panel.LB_Play->model()->index(1, 0)).width())
         << "the playing line is drawn with its mark";
+    // A line added above the playing one moves it down.
+    playlist.select(-1);
+    ASSERT_TRUE(panel.insertEntry("/m/n.mp3", {{"Title", "N"}}));
+    EXPECT_EQ(shownLines(panel.LB_Play), (QStringList{"N", "B", "A", "C"}));
+    EXPECT_EQ(panel.playingRow(), 1);
     panel.setPlayingKey(QString());
     EXPECT_EQ(panel.playingRow(), -1);
 }
