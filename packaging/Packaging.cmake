@@ -23,6 +23,9 @@ endforeach()
 add_custom_target(kalvuno_packaging_docs ALL DEPENDS ${kalvuno_gz_files})
 
 install(TARGETS kalvuno kalvuno-service RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The web view, loaded by the program from its private library folder only
+# when it shows web pages.
+install(TARGETS kalvuno_browser LIBRARY DESTINATION ${KALVUNO_MODULE_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kalvuno)
 install(FILES ${KALVUNO_PACKAGING_DIR}/kalvuno.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/data/icons/kalvuno.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)
@@ -46,8 +49,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Libraries the binaries link are found by dpkg-shlibdeps; listed here is
-# what they load or run at run time: the Qt platform plug-ins, the web
+# Libraries the binaries and the browser module link are found by
+# dpkg-shlibdeps; listed here is what they load or run at run time: the Qt
+# platform plug-ins, the web
 # engine's helper process, the GStreamer plug-ins and tools (the service
 # makes its demo media with gst-launch-1.0), the General MIDI soundfont and a
 # Japanese font.

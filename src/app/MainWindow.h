@@ -36,7 +36,8 @@ class TFo_Search;
 class Mpris;
 class TFo_Video;
 class BrowserBar;
-class BrowserView;
+class BrowserModule;
+class BrowserPane;
 
 namespace kalvuno {
 class TrayIcon;
@@ -315,7 +316,9 @@ private:
 public:
     // Without it (benchmarks, tests of other parts) no web view is made.
     void setBrowserEnabled(bool enabled) { m_browserEnabled = enabled; }
-    BrowserView *browser() const { return WB_Browser; }
+    // Where the web view comes from; the program's own module unless set.
+    void setBrowserModule(BrowserModule *module) { m_browserModule = module; }
+    BrowserPane *browser() const { return WB_Browser; }
     BrowserBar *browserBar() const { return m_browserBar; }
     void Bu_PlayClick();
     void Bu_BrowserClick();
@@ -330,8 +333,9 @@ private:
     void syncAddressBox();
     bool m_browserEnabled = false;
     int m_browserWaits = 0;
+    BrowserModule *m_browserModule = nullptr;
     QWidget *m_browserArea = nullptr;
-    BrowserView *WB_Browser = nullptr;
+    BrowserPane *WB_Browser = nullptr;
     BrowserBar *m_browserBar = nullptr;
 
     // Song registration and the maintenance menu (MainWindowMaintenance.cpp).

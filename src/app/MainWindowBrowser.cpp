@@ -4,8 +4,9 @@
 #include "MainWindow.h"
 
 #include "BrowserBar.h"
+#include "BrowserModule.h"
 #include "BrowserRules.h"
-#include "BrowserView.h"
+#include "ExternalBrowser.h"
 #include "MessageBox.h"
 #include "PageScan.h"
 #include "PlaylistPanel.h"
@@ -40,18 +41,30 @@ void TFo_Kalvuno::createBrowser()
         QTimer::singleShot(20, this, &TFo_Kalvuno::createBrowser);
         return;
     }
-    WB_Browser = new BrowserView(m_paths.profile, localPage("notfound.html"), m_browserArea);
+    BrowserModule &module = m_browserModule ? *m_browserModule : BrowserModule::shared();
+    const BrowserModuleEntry *entry = module.load();
+    if (!entry) {
+        // The rest of the program works as it does without the web view;
+        // the user is told once why the pane stays empty.
+        m_browserEnabled = false;
+        statusBar()->showMessage(QStringLiteral("ブラウザ部品 (%1) を読み込めないため、Web ページは表示できません")
+                                     .arg(BrowserModule::fileName()));
+        return;
+    }
+    WB_Browser = entry->createPane(m_paths.profile, localPage("notfound.html"), m_browserArea);
     auto *fill = new QHBoxLayout(m_browserArea);
     fill->setContentsMargins(0, 0, 0, 0);
-    fill->addWidget(WB_Browser);
+    fill->addWidget(WB_Browser->widget());
     m_browserBar->attach(WB_Browser);
     findChild<QToolBar *>(QStringLiteral("BrowserBar"))->show();
-    connect(WB_Browser, &BrowserView::mediaLinkFollowed, this, &TFo_Kalvuno::WB_BrowserBeforeNavigate2);
-    connect(WB_Browser, &BrowserView::downloadHandedOver, this, [this](const QUrl &url, bool handed) {
+    WB_Browser->onMediaLinkFollowed
+        = [this](const QUrl &url, bool addEntry) { WB_BrowserBeforeNavigate2(url, addEntry); };
+    WB_Browser->onDownloadRequested = [this](const QUrl &url) {
+        const bool handed = ExternalBrowser::open(url);
         statusBar()->showMessage(handed ? QStringLiteral("%1 を標準のブラウザでダウンロードします").arg(url.toString())
                                         : QStringLiteral("%1 はダウンロードできません").arg(url.toString()),
             5000);
-    });
+    };
     // The start page, straight there: a service that is not up yet shows
     // the engine's own error page, not the not-found page.
     WB_Browser->showDirectly(QUrl(m_playback.homePage));
@@ -79,15 +92,15 @@ void TFo_Kalvuno::Bu_BrowserClick()
 {
     if (!WB_Browser)
         return;
-    QString url = WB_Browser->url().toString();
+    QString url = WB_Browser->location().toString();
     SubstituteAddress(url);
-    BrowserView::openInDefaultBrowser(QUrl(url));
+    ExternalBrowser::open(QUrl(url));
 }
 
 void TFo_Kalvuno::syncAddressBox()
 {
     if (WB_Browser)
-        m_browserBar->showLocation(addressBoxText(WB_Browser->url()));
+        m_browserBar->showLocation(addressBoxText(WB_Browser->location()));
 }
 
 void TFo_Kalvuno::WB_BrowserBeforeNavigate2(const QUrl &url, bool addEntry)
@@ -96,7 +109,7 @@ void TFo_Kalvuno::WB_BrowserBeforeNavigate2(const QUrl &url, bool addEntry)
     // page itself becomes an entry.
     if (!addEntry || m_closing)
         return;
-    if (!AddMediaLink(url.toString(), WB_Browser->url().toString())) {
+    if (!AddMediaLink(url.toString(), WB_Browser->location().toString())) {
         messagebox::showWriteError(this, m_paths.currentList);
         return;
     }
@@ -117,7 +130,7 @@ void TFo_Kalvuno::Bu_PlayClick()
 {
     if (!WB_Browser)
         return;
-    const QString page = WB_Browser->url().toString();
+    const QString page = WB_Browser->location().toString();
     QByteArray body;
     QByteArray contentType;
     // Only web pages are fetched; a failed fetch leaves the playlist alone.

@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "BrowserModule.h"
 #include "BusyIndicator.h"
 #include "EarlyStart.h"
 #include "HttpTransport.h"
@@ -10,7 +11,6 @@
 #include "TerminationSignals.h"
 #include "MainWindow.h"
 #include "VideoWindow.h"
-#include "WebEngineStart.h"
 
 #include <QApplication>
 
@@ -51,9 +51,11 @@ int main(int argc, char *argv[])
     const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";
     // The web engine's settings must be in place before the application
     // exists: shared OpenGL contexts, and no sandbox when running as root,
-    // where Chromium would refuse to start at all.
-    if (withBrowser)
-        prepareWebEngine();
+    // where Chromium would refuse to start at all. Its module, and the web
+    // engine with it, is loaded here or never; without it the window says so.
+    const BrowserModuleEntry *browser = withBrowser ? BrowserModule::shared().load() : nullptr;
+    if (browser)
+        browser->prepareWebEngine();
     // Nothing else draws with OpenGL: without the web view, loading the
     // display's OpenGL driver (with Mesa's software one, all of LLVM) would
     // only cost memory and time.

@@ -1,6 +1,6 @@
 #include "BrowserBar.h"
 
-#include "BrowserView.h"
+#include "BrowserPane.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
-#include <QWebEnginePage>
 
 namespace {
 
@@ -71,22 +70,32 @@ BrowserBar::BrowserBar(QWidget *buttons, QWidget *address)
     connect(Bu_Browser, &QToolButton::clicked, this, &BrowserBar::openInBrowserClicked);
 }
 
-void BrowserBar::attach(BrowserView *view)
+BrowserBar::~BrowserBar()
 {
-    m_view = view;
-    connect(Bu_Back, &QToolButton::clicked, view, &QWebEngineView::back);
-    connect(Bu_Next, &QToolButton::clicked, view, &QWebEngineView::forward);
-    connect(Bu_Stop, &QToolButton::clicked, view, &QWebEngineView::stop);
-    connect(Bu_Reload, &QToolButton::clicked, view, &QWebEngineView::reload);
-    connect(view, &BrowserView::commandStateChanged, this, &BrowserBar::updateCommands);
+    // The view may outlive the bar while the window is taken down.
+    if (m_paneView)
+        m_pane->onCommandStateChanged = nullptr;
+}
+
+void BrowserBar::attach(BrowserPane *pane)
+{
+    m_pane = pane;
+    // The view is the context: its buttons do nothing once it has gone.
+    QWidget *view = pane->widget();
+    m_paneView = view;
+    connect(Bu_Back, &QToolButton::clicked, view, [pane] { pane->goBack(); });
+    connect(Bu_Next, &QToolButton::clicked, view, [pane] { pane->goForward(); });
+    connect(Bu_Stop, &QToolButton::clicked, view, [pane] { pane->stopLoading(); });
+    connect(Bu_Reload, &QToolButton::clicked, view, [pane] { pane->reloadPage(); });
+    pane->onCommandStateChanged = [this] { updateCommands(); };
     updateCommands();
 }
 
 void BrowserBar::updateCommands()
 {
-    Bu_Stop->setEnabled(m_view->isBusy());
-    Bu_Back->setEnabled(m_view->page()->action(QWebEnginePage::Back)->isEnabled());
-    Bu_Next->setEnabled(m_view->page()->action(QWebEnginePage::Forward)->isEnabled());
+    Bu_Stop->setEnabled(m_pane->isBusy());
+    Bu_Back->setEnabled(m_pane->canGoBack());
+    Bu_Next->setEnabled(m_pane->canGoForward());
 }
 
 void BrowserBar::showLocation(const QString &text)

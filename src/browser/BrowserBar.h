@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
-class BrowserView;
+class BrowserPane;
 class QLineEdit;
 class QToolButton;
 class QPushButton;
@@ -16,8 +17,10 @@ class BrowserBar : public QObject
     Q_OBJECT
 public:
     BrowserBar(QWidget *buttons, QWidget *address);
+    ~BrowserBar() override;
 
-    void attach(BrowserView *view);
+    // The buttons act on pane from now on.
+    void attach(BrowserPane *pane);
     // What the tick shows in the address box: the view's location, left
     // alone while the user types there.
     void showLocation(const QString &text);
@@ -38,5 +41,7 @@ signals:
 
 private:
     void updateCommands();
-    BrowserView *m_view = nullptr;
+    BrowserPane *m_pane = nullptr;
+    // Whether m_pane is still there.
+    QPointer<QWidget> m_paneView;
 };

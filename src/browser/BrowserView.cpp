@@ -4,24 +4,12 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QStatusTipEvent>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 
 using namespace kalvuno;
-
-std::function<bool(const QUrl &)> BrowserView::openExternally
-    = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
-
-bool BrowserView::openInDefaultBrowser(const QUrl &url)
-{
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != u"http" && scheme != u"https"))
-        return false;
-    return openExternally(url);
-}
 
 BrowserView::BrowserView(const QString &profileFolder, const QString &notFoundPage, QWidget *parent)
     : QWebEngineView(parent)
@@ -38,7 +26,10 @@ BrowserView::BrowserView(const QString &profileFolder, const QString &notFoundPa
 
     m_page = new BrowserPage(m_profile, this);
     setPage(m_page);
-    connect(m_page, &BrowserPage::mediaLinkFollowed, this, &BrowserView::mediaLinkFollowed);
+    connect(m_page, &BrowserPage::mediaLinkFollowed, this, [this](const QUrl &url, bool addEntry) {
+        if (onMediaLinkFollowed)
+            onMediaLinkFollowed(url, addEntry);
+    });
     // Each load reports its own start and end with its URL; loadStarted and
     // loadFinished say nothing of a load that replaced a busy one.
     connect(m_page, &QWebEnginePage::loadingChanged, this, &BrowserView::onLoadingChanged);
@@ -56,8 +47,28 @@ BrowserView::BrowserView(const QString &profileFolder, const QString &notFoundPa
 
 BrowserView::~BrowserView()
 {
+    // Whoever set the hooks may be going too: the page's last news goes nowhere.
+    onMediaLinkFollowed = nullptr;
+    onCommandStateChanged = nullptr;
+    onDownloadRequested = nullptr;
     // The page must go before its profile.
     delete m_page;
+}
+
+bool BrowserView::canGoBack() const
+{
+    return m_page->action(QWebEnginePage::Back)->isEnabled();
+}
+
+bool BrowserView::canGoForward() const
+{
+    return m_page->action(QWebEnginePage::Forward)->isEnabled();
+}
+
+void BrowserView::commandStateChanged()
+{
+    if (onCommandStateChanged)
+        onCommandStateChanged();
 }
 
 void BrowserView::showHint(const QString &text)
@@ -85,7 +96,7 @@ void BrowserView::showDirectly(const QUrl &url)
 void BrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
     m_busy = info.status() == QWebEngineLoadingInfo::LoadStartedStatus;
-    emit commandStateChanged();
+    commandStateChanged();
     if (m_busy)
         return;
     if (m_watch.loadEnded(info.url(), info.status() == QWebEngineLoadingInfo::LoadSucceededStatus, m_notFoundPage))
@@ -95,8 +106,9 @@ void BrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
 void BrowserView::onDownload(QWebEngineDownloadRequest *download)
 {
     // The engine has no download dialog of its own: downloads are the
-    // desktop browser's business.
+    // desktop browser's business, which the window hands them to.
     const QUrl url = download->url();
     download->cancel();
-    emit downloadHandedOver(url, openInDefaultBrowser(url));
+    if (onDownloadRequested)
+        onDownloadRequested(url);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "BrowserPane.h"
 #include "BrowserRules.h"
 
 #include <QUrl>
 #include <QWebEngineView>
-#include <functional>
 
 class BrowserPage;
 class QWebEngineDownloadRequest;
@@ -13,8 +13,9 @@ class QWebEngineProfile;
 
 // WB_Browser: the embedded browser with its persistent profile (cookies and
 // cache under the profile folder survive restarts), the program's one way of
-// sending it somewhere (navigate) and the not-found fallback.
-class BrowserView : public QWebEngineView
+// sending it somewhere (navigate) and the not-found fallback. It lives in the
+// browser module; the window sees it as a BrowserPane.
+class BrowserView : public QWebEngineView, public BrowserPane
 {
     Q_OBJECT
 public:
@@ -23,28 +24,22 @@ public:
     BrowserView(const QString &profileFolder, const QString &notFoundPage, QWidget *parent = nullptr);
     ~BrowserView() override;
 
-    // Navigate: nothing when url is the page shown; a busy load is stopped;
-    // the not-found fallback is armed.
-    void navigate(const QUrl &url);
-    // Straight there, without the fallback (the start page, help).
-    void showDirectly(const QUrl &url);
-    bool isBusy() const { return m_busy; }
+    QWidget *widget() override { return this; }
+    void navigate(const QUrl &url) override;
+    void showDirectly(const QUrl &url) override;
+    QUrl location() const override { return QWebEngineView::url(); }
+    bool isBusy() const override { return m_busy; }
+    bool canGoBack() const override;
+    bool canGoForward() const override;
+    void goBack() override { back(); }
+    void goForward() override { forward(); }
+    void stopLoading() override { stop(); }
+    void reloadPage() override { reload(); }
     QWebEngineProfile *profile() const { return m_profile; }
-
-    // Hands a URL to the desktop's default browser; tests replace it.
-    static std::function<bool(const QUrl &)> openExternally;
-    // Only web pages leave the program that way.
-    static bool openInDefaultBrowser(const QUrl &url);
-
-signals:
-    void mediaLinkFollowed(const QUrl &url, bool addEntry);
-    // Back, forward or the busy state changed.
-    void commandStateChanged();
-    // A download the page started went to the default browser (or could not).
-    void downloadHandedOver(const QUrl &url, bool handed);
 
 private:
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void commandStateChanged();
     void showHint(const QString &text);
     void onDownload(QWebEngineDownloadRequest *download);
 

@@ -1,15 +1,15 @@
 // The browser pane in the main window, on the real web engine, against
 // pages this test serves on 127.0.0.1.
 #include "BrowserBar.h"
-#include "BrowserView.h"
+#include "BrowserModule.h"
 #include "DemoMedia.h"
+#include "ExternalBrowser.h"
 #include "InProcessService.h"
 #include "MainWindow.h"
 #include "QtTry.h"
 #include "RawHttpServer.h"
 #include "TPlay.h"
 #include "TempDir.h"
-#include "WebEngineStart.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +18,7 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QToolButton>
+#include <QWebEngineView>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <map>
@@ -46,6 +47,12 @@ const char kThreePage[] = R"(<html><body>
 <a href="play.cgi?f=four.mp3">four</a>
 </body></html>)";
 
+// The web view the module made, as the engine's own widget.
+QWebEngineView *view(const TFo_Kalvuno &w)
+{
+    return w.browser() ? qobject_cast<QWebEngineView *>(w.browser()->widget()) : nullptr;
+}
+
 class BrowserWindowTest : public ::testing::Test
 {
 protected:
@@ -58,12 +65,12 @@ protected:
         m_profile = m_tmp.path("profile/");
         QDir().mkpath(m_profile);
         IniFile(m_profile + QStringLiteral("Kalvuno.ini")).writeInteger(u"General", u"Setup", 1);
-        BrowserView::openExternally = [this](const QUrl &url) {
+        ExternalBrowser::openExternally = [this](const QUrl &url) {
             m_opened.append(url);
             return true;
         };
     }
-    void TearDown() override { BrowserView::openExternally = nullptr; }
+    void TearDown() override { ExternalBrowser::openExternally = nullptr; }
 
     // A window with its browser showing the start page.
     std::unique_ptr<TFo_Kalvuno> openWindow()
@@ -73,7 +80,7 @@ protected:
         w->resize(900, 700);
         w->show();
         [&] { QTRY_VERIFY_WITH_TIMEOUT(w->browser() && requests("/kalvuno/top.html") == 1, 20000); }();
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!w->browser()->isBusy() && w->browser()->title().isEmpty() == false, 20000); }();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(!w->browser()->isBusy() && !view(*w)->title().isEmpty(), 20000); }();
         return w;
     }
     QString url(const char *path) const
@@ -87,7 +94,7 @@ protected:
     }
     static void click(TFo_Kalvuno &w, QPoint at)
     {
-        QWidget *surface = w.browser()->focusProxy();
+        QWidget *surface = view(w)->focusProxy();
         QTest::mouseMove(surface, at);
         QTest::mouseClick(surface, Qt::LeftButton, {}, at);
     }
@@ -133,7 +140,7 @@ TEST_F(BrowserWindowTest, MediaLinksTheUserFollowsAreAppendedAndPlayed)
     EXPECT_EQ(requests("/dir/framed.mp3"), 0);
 
     // The link under the pointer reaches the status bar.
-    QTest::mouseMove(w->browser()->focusProxy(), QPoint(50, 20));
+    QTest::mouseMove(view(*w)->focusProxy(), QPoint(50, 20));
     QTRY_VERIFY_WITH_TIMEOUT(w->statusBar()->currentMessage().contains(QStringLiteral("song.MP3")), 10000);
 
     click(*w, QPoint(50, 20));
@@ -145,20 +152,20 @@ TEST_F(BrowserWindowTest, MediaLinksTheUserFollowsAreAppendedAndPlayed)
     EXPECT_EQ(w->playlist().value(0, u"MP3"), song);
     EXPECT_EQ(w->playlist().value(0, u"Home"), top);
     QTRY_COMPARE_WITH_TIMEOUT(w->playback().currentKey(), song, 2000);
-    EXPECT_EQ(w->browser()->url().toString(), top);
+    EXPECT_EQ(w->browser()->location().toString(), top);
 
     // A link for a new window goes through the same rule and opens none.
     click(*w, QPoint(50, 70));
     QTRY_COMPARE_WITH_TIMEOUT(w->playlist().count(), 2, 10000);
     EXPECT_EQ(w->playlist().keys().last(), url("/dir/blank.mp3"));
     QTRY_COMPARE_WITH_TIMEOUT(w->playback().currentKey(), url("/dir/blank.mp3"), 2000);
-    EXPECT_EQ(w->browser()->url().toString(), top) << "no window opened, the page stayed";
+    EXPECT_EQ(w->browser()->location().toString(), top) << "no window opened, the page stayed";
 
     // Followed inside a frame: cancelled, and no entry.
     click(*w, QPoint(40, 340));
     QTest::qWait(1500);
     EXPECT_EQ(w->playlist().count(), 2);
-    EXPECT_EQ(w->browser()->url().toString(), top);
+    EXPECT_EQ(w->browser()->location().toString(), top);
 
     // A download is the desktop browser's business.
     click(*w, QPoint(50, 170));
@@ -168,7 +175,7 @@ TEST_F(BrowserWindowTest, MediaLinksTheUserFollowsAreAppendedAndPlayed)
 
     // A link whose extension is .html is a page.
     click(*w, QPoint(50, 120));
-    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->url().toString(), url("/dir/list.mp3.html"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->location().toString(), url("/dir/list.mp3.html"), 10000);
     EXPECT_EQ(w->playlist().count(), 2);
     w->close();
 }
@@ -194,7 +201,7 @@ TEST_F(BrowserWindowTest, ProgramNavigationRules)
     // Enter in the box goes there; back follows the history.
     bar->Ed_Address->setText(url("/other.html"));
     QTest::keyClick(bar->Ed_Address, Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->url().toString(), url("/other.html"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->location().toString(), url("/other.html"), 10000);
     QTRY_VERIFY(bar->Bu_Back->isEnabled());
     EXPECT_FALSE(bar->Bu_Next->isEnabled());
 
@@ -205,7 +212,7 @@ TEST_F(BrowserWindowTest, ProgramNavigationRules)
             { QStringLiteral("Home"), QStringLiteral("javascript:alert(1)") } });
     w->playlist().select(0);
     w->PlaySelectedEntry();
-    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->url().toString(), url("/kalvuno/top.html"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->location().toString(), url("/kalvuno/top.html"), 10000);
 
     // A refused connection ends on the local not-found page, which shows no address.
     QTcpServer closed;
@@ -213,20 +220,20 @@ TEST_F(BrowserWindowTest, ProgramNavigationRules)
     const quint16 port = closed.serverPort();
     closed.close();
     w->Bu_GoClick(QStringLiteral("http://127.0.0.1:%1/gone.html").arg(port));
-    QTRY_VERIFY_WITH_TIMEOUT(w->browser()->url().fileName() == QStringLiteral("notfound.html"), 20000);
-    EXPECT_TRUE(w->browser()->url().isLocalFile());
+    QTRY_VERIFY_WITH_TIMEOUT(w->browser()->location().fileName() == QStringLiteral("notfound.html"), 20000);
+    EXPECT_TRUE(w->browser()->location().isLocalFile());
     w->setFocus();
     QTRY_COMPARE(bar->Ed_Address->text(), QString());
 
     // Help, straight from the menu.
     w->findChild<QAction *>(QStringLiteral("MH_Contents"))->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(w->browser()->url().fileName() == QStringLiteral("index.html"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(w->browser()->title().contains(QStringLiteral("ヘルプ")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(w->browser()->location().fileName() == QStringLiteral("index.html"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(view(*w)->title().contains(QStringLiteral("ヘルプ")), 10000);
 
     // Not a web page: nowhere to go.
     w->Bu_GoClick(QStringLiteral("file:///etc/passwd"));
     QTest::qWait(300);
-    EXPECT_EQ(w->browser()->url().fileName(), QStringLiteral("index.html"));
+    EXPECT_EQ(w->browser()->location().fileName(), QStringLiteral("index.html"));
 
     // Opening the page elsewhere is for web pages only.
     w->Bu_BrowserClick();
@@ -238,7 +245,7 @@ TEST_F(BrowserWindowTest, PlayAllTakesThePagesLinksAndPlaysTheFirst)
 {
     auto w = openWindow();
     w->Bu_GoClick(url("/dir/three.html"));
-    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->url().toString(), url("/dir/three.html"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(w->browser()->location().toString(), url("/dir/three.html"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(!w->browser()->isBusy(), 10000);
     w->playlist().appendEntry(QStringLiteral("old"), { { QStringLiteral("Title"), QStringLiteral("old") } });
 
@@ -295,7 +302,7 @@ TEST(BrowserServiceTopPage, ItsLinksPlayOneByOneOrAllTogether)
     w.setBrowserEnabled(true);
     w.resize(900, 700);
     w.show();
-    QTRY_VERIFY_WITH_TIMEOUT(w.browser() && w.browser()->title() == QStringLiteral("Kalvuno 新着曲"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(w.browser() && view(w)->title() == QStringLiteral("Kalvuno 新着曲"), 20000);
     EXPECT_EQ(w.playlist().count(), 0) << "the page alone adds nothing";
 
     w.browserBar()->Bu_Play->click();
@@ -306,7 +313,7 @@ TEST(BrowserServiceTopPage, ItsLinksPlayOneByOneOrAllTogether)
     // Its first link, followed in the page (the heading comes first, then the list).
     bool found = false;
     QPoint link;
-    w.browser()->page()->runJavaScript(
+    view(w)->page()->runJavaScript(
         QStringLiteral("(function(){var r=document.querySelector('a').getBoundingClientRect();"
                        "return [r.left + 5, r.top + r.height / 2];})()"),
         [&](const QVariant &v) {
@@ -315,13 +322,13 @@ TEST(BrowserServiceTopPage, ItsLinksPlayOneByOneOrAllTogether)
             found = true;
         });
     QTRY_VERIFY(found);
-    QWidget *surface = w.browser()->focusProxy();
+    QWidget *surface = view(w)->focusProxy();
     QTest::mouseMove(surface, link);
     QTest::mouseClick(surface, Qt::LeftButton, {}, link);
     QTRY_COMPARE_WITH_TIMEOUT(w.playlist().count(), 4, 10000);
     EXPECT_EQ(w.playlist().keys().last(), media(1));
     EXPECT_EQ(w.playlist().value(3, u"Artist"), QStringLiteral("Unknown"));
-    EXPECT_EQ(w.browser()->url().toString(), top);
+    EXPECT_EQ(w.browser()->location().toString(), top);
     w.close();
 }
 
@@ -329,7 +336,13 @@ TEST(BrowserServiceTopPage, ItsLinksPlayOneByOneOrAllTogether)
 
 int main(int argc, char **argv)
 {
-    prepareWebEngine();
+    // As the program does: the module, and the web engine with it, before the application.
+    const BrowserModuleEntry *module = BrowserModule::shared().load();
+    if (!module) {
+        fprintf(stderr, "%s\n", qPrintable(BrowserModule::shared().error()));
+        return 1;
+    }
+    module->prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);

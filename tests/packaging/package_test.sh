@@ -3,6 +3,8 @@
 # into a throw-away root and runs both programs from there.
 set -euo pipefail
 build="$1"
+# The browser module's folder under the prefix (lib/kalvuno or the architecture's).
+module_dir="$2"
 work=$(mktemp -d)
 service_pid=""
 cleanup() {
@@ -22,14 +24,16 @@ lintian --info --fail-on error,warning "$deb" | tee "$work/lintian.log" || fail 
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/kalvuno usr/bin/kalvuno-service \
+for f in usr/bin/kalvuno usr/bin/kalvuno-service usr/$module_dir/libkalvuno_browser.so \
          usr/share/man/man1/kalvuno.1.gz usr/share/man/man1/kalvuno-service.1.gz \
          usr/share/doc/kalvuno/copyright usr/share/doc/kalvuno/changelog.gz \
          usr/share/metainfo/org.kalvuno.Kalvuno.metainfo.xml usr/share/applications/kalvuno.desktop \
          usr/lib/systemd/system/kalvuno-service.service usr/share/kalvuno/icons/kalvuno.png; do
   [ -s "$root/$f" ] || fail "missing $f"
 done
-! file "$root/usr/bin/kalvuno" "$root/usr/bin/kalvuno-service" | grep -q "not stripped" || fail "unstripped binary"
+! file "$root/usr/bin/kalvuno" "$root/usr/bin/kalvuno-service" "$root/usr/$module_dir/libkalvuno_browser.so" |
+  grep -q "not stripped" || fail "unstripped binary"
+dpkg-deb -f "$deb" Depends | grep -q "libqt6webenginewidgets6" || fail "no dependency for the browser module"
 dpkg-deb -f "$deb" Depends | grep -q "libc6" || fail "no computed shared-library dependencies"
 
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.kalvuno.Kalvuno.metainfo.xml"
@@ -65,7 +69,22 @@ export KALVUNO_HOME="$work/profile" HOME="$work" KALVUNO_VERBOSE=1 QT_QPA_PLATFO
 "$root/usr/bin/kalvuno" 2>"$work/program.log" &
 pid=$!
 sleep 3
+cp "/proc/$pid/maps" "$work/program.maps"
 kill -TERM $pid
 wait $pid || true
 grep -q "resources from $root/usr/share/kalvuno/" "$work/program.log" || { cat "$work/program.log"; fail "resources"; }
+! grep -q "WebEngine" "$work/program.maps" || fail "the web engine is mapped without the web view"
+
+# With the web view, showing the unpacked service's start page: the module
+# comes from the package's private library folder.
+unset KALVUNO_NO_BROWSER
+host=${url#http://}
+KALVUNO_SERVICE_HOST="${host%/}" "$root/usr/bin/kalvuno" 2>"$work/program.log" &
+pid=$!
+sleep 4
+grep -q "libkalvuno_browser" "/proc/$pid/maps" || { cat "$work/program.log"; fail "module not mapped"; }
+kill -TERM $pid
+wait $pid || true
+grep -q "browser module from $root/usr/$module_dir/libkalvuno_browser.so" "$work/program.log" ||
+  { cat "$work/program.log"; fail "browser module"; }
 echo "package checked"
