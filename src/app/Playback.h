@@ -89,6 +89,19 @@ public:
     // 50 ms timer's) count time: the open wait and a held button's steps.
     void tick(bool timed = true);
     bool isTicking() const { return m_tickDepth > 0; }
+    // While one is held, ticks do nothing, as inside another tick: a list
+    // action left pending stays there to be looked at.
+    class TickHold
+    {
+    public:
+        explicit TickHold(Playback &playback) : m_playback(playback) { ++m_playback.m_tickDepth; }
+        ~TickHold() { --m_playback.m_tickDepth; }
+        TickHold(const TickHold &) = delete;
+        TickHold &operator=(const TickHold &) = delete;
+
+    private:
+        Playback &m_playback;
+    };
 
     std::shared_ptr<TPlay> player() const override { return m_player; }
     // The control panel's state: its thumb, buttons and mouse modes.

@@ -200,6 +200,8 @@ TEST_F(WindowFilesTest, ADropAddsAfterTheSelectionInOneWriteInListOrder)
     w.playlist().select(0);
     w.playlistPanel()->showSelection();
     const int writesBefore = w.playlist().file()->fileWrites();
+    // Ticks would take the list actions the drops leave.
+    const Playback::TickHold hold(w.playback());
     QList<QUrl> urls;
     for (const QString &f : media)
         urls.append(QUrl::fromLocalFile(f));
