@@ -6,9 +6,9 @@
 #include "CurrentPlaylist.h"
 #include "IniFile.h"
 #include "MediaLocation.h"
+#include "SingleInstance.h"
 #include "TPlayGst.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <utility>
 
@@ -37,7 +37,7 @@ QString predictedFirstSong(const QStringList &arguments, const AppPaths &paths, 
     if (action.code != PendingListAction::OpenPlaylist)
         return {};
     // A running instance is closed first, and may still be playing.
-    if (!QDir(instanceFolder).entryList(QDir::System | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+    if (SingleInstance::mayBeRunning(instanceFolder))
         return {};
     Configuration config(paths.configuration);
     if (config.read(keys::Setup) == 0)

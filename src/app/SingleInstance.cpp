@@ -72,6 +72,11 @@ QString SingleInstance::folderFor(const QString &profileFolder)
     return QStringLiteral("%1/kalvuno-%2-%3").arg(runtime).arg(getuid()).arg(QString::fromLatin1(hash));
 }
 
+bool SingleInstance::mayBeRunning(const QString &folder)
+{
+    return !socketsIn(folder).isEmpty();
+}
+
 QString SingleInstance::serverName() const
 {
     return m_folder + u'/' + QString::number(QCoreApplication::applicationPid());

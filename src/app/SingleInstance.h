@@ -33,6 +33,9 @@ public:
     // The socket this instance listens on.
     QString serverName() const;
 
+    // Whether an instance may be running: some socket is left in the folder
+    // (one of a killed run counts too). Asks none of them.
+    static bool mayBeRunning(const QString &folder);
     // The process ids of the instances whose sockets answer now.
     static QList<qint64> answeringInstances(const QString &folder);
 
