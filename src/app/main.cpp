@@ -50,16 +50,16 @@ int main(int argc, char *argv[])
     // compares the window with and without it).
     const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";
     // The web engine's settings must be in place before the application
-    // exists: shared OpenGL contexts, and no sandbox when running as root,
-    // where Chromium would refuse to start at all. Its module, and the web
-    // engine with it, is loaded here or never; without it the window says so.
+    // exists: how it draws, and no sandbox when running as root, where
+    // Chromium would refuse to start at all. Its module, and the web engine
+    // with it, is loaded here or never; without it the window says so.
     const BrowserModuleEntry *browser = withBrowser ? BrowserModule::shared().load() : nullptr;
-    if (browser)
-        browser->prepareWebEngine();
-    // Nothing else draws with OpenGL: without the web view, loading the
+    const bool openGl = browser && browser->prepareWebEngine();
+    // Unless the web view does, nothing draws with OpenGL: loading the
     // display's OpenGL driver (with Mesa's software one, all of LLVM) would
     // only cost memory and time.
-    else if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+    const bool glOff = !openGl && !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    if (glOff)
         qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     // No display name: Qt would append it to every window title.

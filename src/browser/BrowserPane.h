@@ -42,7 +42,7 @@ public:
     std::function<void(const QUrl &url)> onDownloadRequested;
 };
 
-inline constexpr int kBrowserModuleVersion = 1;
+inline constexpr int kBrowserModuleVersion = 2;
 
 // What the module's one exported function, kalvunoBrowserModule(), returns.
 struct BrowserModuleEntry
@@ -50,8 +50,9 @@ struct BrowserModuleEntry
     // kBrowserModuleVersion of the module's build: a module left from another
     // build is refused rather than called through a different layout.
     int version = 0;
-    // Settings the web engine needs before the application object exists.
-    void (*prepareWebEngine)() = nullptr;
+    // Settings the web engine needs before the application object exists;
+    // returns whether the web view draws with OpenGL.
+    bool (*prepareWebEngine)() = nullptr;
     // profileFolder ends with "/"; notFoundPage is the local page shown when
     // a navigation the program started fails.
     BrowserPane *(*createPane)(const QString &profileFolder, const QString &notFoundPage, QWidget *parent) = nullptr;

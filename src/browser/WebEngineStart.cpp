@@ -1,15 +1,27 @@
 #include "WebEngineStart.h"
 
 #include <QCoreApplication>
+#include <QQuickWindow>
 #include <unistd.h>
 
-void prepareWebEngine()
+bool prepareWebEngine()
 {
-    // The web view shares OpenGL contexts with the widgets; Qt wants this set
-    // before the application object is made.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Chromium refuses to start its sandboxed helpers as root (build machines
     // and containers run us that way); everyone else keeps the sandbox.
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The pages are composed in software. Composed with OpenGL, the web view
+    // turns the whole window into one OpenGL surface, composed again on every
+    // change anywhere in it (the playing time, once a second): that costs
+    // several times the CPU of the playback itself, while the pages we show
+    // are documents that software draws as fast. QT_QUICK_BACKEND still
+    // chooses when set.
+    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND")) {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        return false;
+    }
+    // The web view shares OpenGL contexts with the widgets; Qt wants this set
+    // before the application object is made.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
 }

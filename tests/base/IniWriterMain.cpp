@@ -1,9 +1,11 @@
 // Rewrites an INI file over and over until it is killed. Every version is
 // consistent: section "S<i>" of each version holds "n" and the keys k0..k19,
-// all with the version's number.
+// all with the version's number. It prints each version's number once the
+// version is on disk.
 #include "IniFile.h"
 
 #include <QCoreApplication>
+#include <cstdio>
 
 using namespace kalvuno;
 
@@ -23,5 +25,7 @@ int main(int argc, char *argv[])
         }
         if (!batch.commit())
             return 1;
+        std::printf("%d\n", version);
+        std::fflush(stdout);
     }
 }

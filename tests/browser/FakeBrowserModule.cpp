@@ -5,7 +5,7 @@
 #ifdef FAKE_MODULE_VERSION
 namespace {
 
-void prepare() { }
+bool prepare() { return false; }
 
 BrowserPane *createPane(const QString &, const QString &, QWidget *)
 {
