@@ -3,8 +3,9 @@
 # bundled service's top page: the time from launch to the window on screen,
 # warm, with and without the web view (KALVUNO_NO_BROWSER=1) in turn; CPU of
 # the program and its browser helpers over 60 s with nothing playing; CPU
-# over 55 s of playing an MP3 (a saved playlist named on the command line)
-# against gst-launch-1.0 playbin on the same file; and the memory while
+# over 55 s of playing an MP3 (a saved playlist named on the command line),
+# with and without the web view, side by side with gst-launch-1.0 playbin
+# on the same file; and the memory while
 # playing: the main process's peak RSS, the browser helpers' PSS. Then the
 # start of sound (bench/first_audio.py: audio goes to a named pipe through a
 # clocked sink, so it arrives when a sound card would get it): from exec, with
@@ -78,24 +79,32 @@ awk -v t=$((b - a)) -v hz=$hz 'BEGIN {
   printf "idle, top page shown: %.2f s of CPU in 60 s (%.2f %% of one core), program and browser helpers\n", t / hz, 100 * t / hz / 60 }'
 kill $pid; wait $pid 2>/dev/null || true
 
+# Playing the same MP3 side by side over the same 55 s, so that the machine's
+# drift cannot favour one of them: the program with the web view, the program
+# without it (a profile of its own, so that the two run beside each other),
+# and gst-launch-1.0 playbin.
+mkdir -p "$dir/profile-nob"
+cp "$KALVUNO_HOME/Kalvuno.ini" "$dir/profile-nob/"
 "$build/kalvuno" "$dir/one.pl" >/dev/null 2>&1 &
 pid=$!
+KALVUNO_HOME="$dir/profile-nob" KALVUNO_NO_BROWSER=1 "$build/kalvuno" "$dir/one.pl" >/dev/null 2>&1 &
+nob=$!
+gst-launch-1.0 -q playbin uri="file://$dir/song.mp3" audio-sink="fakesink sync=true" video-sink=fakesink &
+gpid=$!
 sleep 5
-a=$(all_ticks $pid); sleep 55; b=$(all_ticks $pid)
+a=$(all_ticks $pid); n1=$(ticks $nob); c=$(ticks $gpid)
+sleep 55
+b=$(all_ticks $pid); n2=$(ticks $nob); d=$(ticks $gpid)
 peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
 pss=0
 for h in $(helpers $pid); do
   pss=$((pss + $(awk '/^Pss:/ {print $2}' "/proc/$h/smaps_rollup" 2>/dev/null || echo 0)))
 done
 echo "memory while playing, top page shown: program peak RSS $((peak / 1024)) MiB, browser helpers $((pss / 1024)) MiB PSS ($(helpers $pid | wc -l) processes)"
-kill $pid; wait $pid 2>/dev/null || true
-gst-launch-1.0 -q playbin uri="file://$dir/song.mp3" audio-sink="fakesink sync=true" video-sink=fakesink &
-gpid=$!
-sleep 2
-c=$(ticks $gpid); sleep 55; d=$(ticks $gpid)
-kill $gpid; wait $gpid 2>/dev/null || true
-awk -v p=$((b - a)) -v g=$((d - c)) -v hz=$hz 'BEGIN {
-  printf "playing 55 s: program and browser helpers %.2f s CPU, gst-launch %.2f s CPU, ratio %.2fx\n", p / hz, g / hz, (g > 0 ? p / g : 0) }'
+kill $pid $nob $gpid; wait $pid $nob $gpid 2>/dev/null || true
+awk -v p=$((b - a)) -v n=$((n2 - n1)) -v g=$((d - c)) -v hz=$hz 'BEGIN {
+  printf "playing 55 s side by side: program with the web view (and its helpers) %.2f s CPU, ratio %.2fx;", p / hz, (g > 0 ? p / g : 0)
+  printf " without the web view %.2f s, ratio %.2fx; gst-launch playbin %.2f s\n", n / hz, (g > 0 ? n / g : 0), g / hz }'
 
 # --- The start of sound ---------------------------------------------------
 mkfifo "$dir/fifo"
