@@ -106,6 +106,8 @@ private:
 
 } // namespace
 
+size_t PostgresLibrary::defaultConnections() { return std::max(2u, std::thread::hardware_concurrency()); }
+
 PostgresLibrary::PostgresLibrary(const std::string &conninfo, Options options) : m_options(std::move(options))
 {
     m_pool = std::make_unique<PgPool>(conninfo, std::max<size_t>(1, m_options.connections));

@@ -20,9 +20,16 @@ namespace kalvuno::server {
 class PostgresLibrary : public LibraryStore, public SongWriter
 {
 public:
+    // Statements in flight at once by default: one per processor. More only
+    // make them wait for each other inside the database, and far longer: on
+    // a busy machine a backend that loses its processor while holding a lock
+    // stalls the others for tens of milliseconds, where a search waiting here
+    // for a free connection waits for one short statement.
+    static size_t defaultConnections();
+
     struct Options
     {
-        size_t connections = 16;
+        size_t connections = defaultConnections();
         std::function<int32_t()> today; // the local day number; todayDayNumber() when empty
         // From how many matches a filter counts as common; 0: from the catalog's size.
         int64_t manyMatches = 0;

@@ -30,6 +30,8 @@ void usage()
                 "  --db PATH          SQLite database (default $XDG_DATA_HOME/kalvuno-service/catalog.db)\n"
                 "  --db postgresql://USER@HOST/DBNAME\n"
                 "                     a PostgreSQL database that several service processes can share\n"
+                "  --db-connections N connections to PostgreSQL, the searches in flight at once\n"
+                "                     (default %zu, one per processor of this machine)\n"
                 "  --media DIR        folder of the demo media (default: \"media\" beside the database,\n"
                 "                     or $XDG_DATA_HOME/kalvuno-service/media with PostgreSQL)\n"
                 "  --no-demo          leave an empty database empty\n"
@@ -41,7 +43,7 @@ void usage()
                 "  --help             this text\n"
                 "On an empty database the service first makes a demo catalog of playable songs.\n"
                 "Song-list uploads are limited to %zu bytes.\n",
-                kMaxUploadBytes);
+                PostgresLibrary::defaultConnections(), kMaxUploadBytes);
 }
 
 std::string defaultDatabase()
@@ -61,10 +63,12 @@ int main(int argc, char **argv)
     std::string db = defaultDatabase();
     std::string media;
     bool demo = true;
+    PostgresLibrary::Options postgresOptions;
     MaintenanceAccess maintenance;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
+        char *end = nullptr;
         if (arg == "--help") {
             usage();
             return 0;
@@ -74,6 +78,13 @@ int main(int argc, char **argv)
             port = std::atoi(argv[++i]);
         } else if (arg == "--db" && hasValue) {
             db = argv[++i];
+        } else if (arg == "--db-connections" && hasValue) {
+            const long n = std::strtol(argv[++i], &end, 10);
+            if (*argv[i] == '\0' || *end != '\0' || n < 1 || n > 1000) {
+                std::fprintf(stderr, "kalvuno-service: not a number of connections (1 to 1000): %s\n", argv[i]);
+                return 2;
+            }
+            postgresOptions.connections = size_t(n);
         } else if (arg == "--media" && hasValue) {
             media = argv[++i];
         } else if (arg == "--maintenance-from" && hasValue) {
@@ -118,7 +129,7 @@ int main(int argc, char **argv)
     std::unique_ptr<CatalogStore> sqlite;
     std::unique_ptr<LibraryStore> library;
     if (postgres) {
-        auto shared = std::make_unique<PostgresLibrary>(db, PostgresLibrary::Options{});
+        auto shared = std::make_unique<PostgresLibrary>(db, std::move(postgresOptions));
         if (!shared->ok()) {
             std::fprintf(stderr, "kalvuno-service: PostgreSQL: %s\n", shared->error().c_str());
             return 1;
