@@ -14,9 +14,10 @@ bool prepareWebEngine()
     // turns the whole window into one OpenGL surface, composed again on every
     // change anywhere in it (the playing time, once a second): that costs
     // several times the CPU of the playback itself, while the pages we show
-    // are documents that software draws as fast. QT_QUICK_BACKEND still
-    // chooses when set.
-    if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND")) {
+    // are documents that software draws as fast. Another backend named in
+    // QT_QUICK_BACKEND still has its way.
+    const QString backend = qEnvironmentVariable("QT_QUICK_BACKEND");
+    if (backend.isEmpty() || backend == u"software") {
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         return false;
     }
