@@ -68,7 +68,6 @@ int main(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        char *end = nullptr;
         if (arg == "--help") {
             usage();
             return 0;
@@ -79,6 +78,7 @@ int main(int argc, char **argv)
         } else if (arg == "--db" && hasValue) {
             db = argv[++i];
         } else if (arg == "--db-connections" && hasValue) {
+            char *end = nullptr;
             const long n = std::strtol(argv[++i], &end, 10);
             if (*argv[i] == '\0' || *end != '\0' || n < 1 || n > 1000) {
                 std::fprintf(stderr, "kalvuno-service: not a number of connections (1 to 1000): %s\n", argv[i]);
