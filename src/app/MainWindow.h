@@ -91,6 +91,8 @@ public:
     // A tick as soon as the event loop is back, from any thread: the player
     // changed, a list action is pending or a remote command is queued.
     void tickSoon() { m_tickBell->ring(); }
+    // What a player calls when its state changes: the tick runs at once.
+    std::function<void()> tickOnPlayerChange() const;
 
     // The list section that fills the right column: 0 favourites, 1 saved
     // playlists, 2 the current playlist.
@@ -144,6 +146,7 @@ private:
 
     // The playback rules' view of the window.
     std::shared_ptr<TPlay> createPlayer(const QString &location, const QString &caption) override;
+    std::shared_ptr<TPlay> preparePlayer(const QString &location, const QString &caption) override;
     void setCaption(const QString &caption) override;
     void showList() override;
     void showEntry() override;

@@ -216,12 +216,23 @@ void TFo_Kalvuno::MS_RepeatClick(int mode)
     checkWrite(m_config->write(keys::RepeatMode, mode));
 }
 
+std::function<void()> TFo_Kalvuno::tickOnPlayerChange() const
+{
+    return [bell = m_tickBell] { bell->ring(); };
+}
+
 std::shared_ptr<TPlay> TFo_Kalvuno::createPlayer(const QString &location, const QString &caption)
 {
-    const auto changed = [bell = m_tickBell] { bell->ring(); };
-    if (auto early = m_early.takeFor(location, changed))
+    if (auto early = m_early.takeFor(location, tickOnPlayerChange()))
         return early;
-    return TPlay::createWatched<TPlayGst>(changed, location, m_video, caption);
+    return TPlay::createWatched<TPlayGst>(tickOnPlayerChange(), location, m_video, caption);
+}
+
+std::shared_ptr<TPlay> TFo_Kalvuno::preparePlayer(const QString &location, const QString &caption)
+{
+    if (!TPlayGst::canPrepare(location))
+        return nullptr;
+    return TPlay::createHeld<TPlayGst>(tickOnPlayerChange(), location, m_video, caption);
 }
 
 void TFo_Kalvuno::setCaption(const QString &caption)

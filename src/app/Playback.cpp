@@ -52,6 +52,7 @@ void Playback::StopPlayback()
 void Playback::shutDown()
 {
     StopPlayback();
+    dropPrepared();
     m_shutDown = true;
 }
 
@@ -111,17 +112,71 @@ void Playback::PlaySelectedEntry()
     m_currentKey = m_playlist.keys().at(selected);
     const QString title = m_playlist.title(selected);
     m_host.setCaption(QStringLiteral("Kalvuno - ") + title);
-    const QString location = playLocation(m_playlist.value(selected, u"MP3"),
-                                          m_config.file().readString(keys::kDownloadedCopies, m_currentKey),
-                                          m_config.read(keys::Download));
+    const QString location = locationOf(selected);
     if (browseOnPlay) {
         // A home page that is no web page (javascript:, file:, data:) counts as none.
         const QString home = m_playlist.value(selected, u"Home");
         m_host.navigate(webAddress(home).isEmpty() ? homePage : home);
     }
-    m_player = m_host.createPlayer(location, title);
+    m_player = takePrepared(location);
+    if (!m_player)
+        m_player = m_host.createPlayer(location, title);
     m_host.showEntry();
     m_host.repaintControls();
+}
+
+QString Playback::locationOf(int index) const
+{
+    return playLocation(m_playlist.value(index, u"MP3"),
+                        m_config.file().readString(keys::kDownloadedCopies, m_playlist.keys().at(index)),
+                        m_config.read(keys::Download));
+}
+
+bool Playback::movesDown() const
+{
+    const int selected = m_playlist.selected();
+    return selected >= 0 && selected < m_playlist.count() - 1 && repeatMode != 1 &&
+           m_playlist.keys().at(selected) == m_currentKey;
+}
+
+void Playback::prepareNext(const std::shared_ptr<TPlay> &player)
+{
+    if (m_prepared.after.lock() == player)
+        return; // asked once per entry
+    const int64_t left = int64_t(double(player->Duration) * (1.0 - double(m_panel.position())));
+    if (left > int64_t(kPrepareAheadMs) * 10000)
+        return;
+    dropPrepared();
+    const int selected = m_playlist.selected();
+    int next = -1;
+    if (movesDown())
+        next = selected + 1;
+    else if (repeatMode == 1 && selected >= 0)
+        next = selected;
+    else if (repeatMode == 2 && m_playlist.count() > 0)
+        next = 0;
+    if (next < 0)
+        return;
+    const QString location = locationOf(next);
+    m_prepared = {m_host.preparePlayer(location, m_playlist.title(next)), location, player};
+}
+
+std::shared_ptr<TPlay> Playback::takePrepared(const QString &location)
+{
+    if (!m_prepared.player || m_prepared.location != location) {
+        dropPrepared();
+        return nullptr;
+    }
+    std::shared_ptr<TPlay> player = std::exchange(m_prepared, Prepared()).player;
+    player->release();
+    return player;
+}
+
+void Playback::dropPrepared()
+{
+    if (m_prepared.player)
+        m_prepared.player->terminate();
+    m_prepared = Prepared();
 }
 
 void Playback::selectAndPlay(int index)
@@ -172,6 +227,9 @@ void Playback::runTick(bool timed)
     const int state = player ? player->State.load() : 0;
     if (m_panel.tick(timed))
         m_host.repaintControls();
+    // Prepared for an entry that is no longer playing (stopped, replaced).
+    if (m_prepared.after.lock() != player || !player)
+        dropPrepared();
     if (!player)
         return;
     if (state == 0) {
@@ -189,8 +247,11 @@ void Playback::runTick(bool timed)
     const float position = m_panel.position();
     const bool reachedEnd = (state == 1 && position == 1.0f) || (state == 0 && m_openWaitMs > kOpenLimitMs);
     const bool probed = cleanupMode && state == 1 && position > 0.0f;
-    if (!reachedEnd && !probed)
+    if (!reachedEnd && !probed) {
+        if (state == 1 && hasLength && !cleanupMode)
+            prepareNext(player);
         return;
+    }
     if (cleanupMode) {
         const QString key = m_currentKey;
         m_host.cleanupEntryEnded(key, reachedEnd && !hasLength && !isLibraryId(key));
@@ -224,7 +285,7 @@ void Playback::advance(bool hasLength)
     const int selected = m_playlist.selected();
     const int count = m_playlist.count();
     // Go on down the list while the selection still stands on the entry that ended.
-    if (selected >= 0 && selected < count - 1 && repeatMode != 1 && m_playlist.keys().at(selected) == m_currentKey) {
+    if (movesDown()) {
         selectAndPlay(selected + 1);
         return;
     }

@@ -18,6 +18,13 @@ public:
     virtual ~PlaybackHost() = default;
     // A started player for a location; caption is the video window's.
     virtual std::shared_ptr<TPlay> createPlayer(const QString &location, const QString &caption) = 0;
+    // A player for the entry expected next, prepared now and held silent
+    // until its turn (TPlay::release), or none when the location is not one
+    // to prepare ahead (the default).
+    virtual std::shared_ptr<TPlay> preparePlayer(const QString & /*location*/, const QString & /*caption*/)
+    {
+        return nullptr;
+    }
     virtual void setCaption(const QString &caption) = 0;
     // The list box shows the playlist's lines and selection again.
     virtual void showList() = 0;
@@ -61,6 +68,8 @@ inline constexpr char16_t kIdleCaption[] = u"Kalvuno ";
 inline constexpr char16_t kSearchingCaption[] = u"Kalvuno - 検索中...";
 inline constexpr int kTickMs = 50;
 inline constexpr int kOpenLimitMs = 30000;
+// How long before an entry's end the next one is prepared.
+inline constexpr int kPrepareAheadMs = 2000;
 
 // Starting and stopping entries, the player poll of the main loop, and what
 // plays next by the repeat mode. The form owns the timer and the widgets.
@@ -121,6 +130,18 @@ public:
 
 private:
     void runTick(bool timed);
+    // Where the entry at index plays from: its own location or its downloaded copy.
+    QString locationOf(int index) const;
+    // Whether an end moves down to the next entry of the list.
+    bool movesDown() const;
+    // Near the end of a playing entry, prepares the one the end will start,
+    // when that is plain to see now (the next one down, the same one again,
+    // the top of the list).
+    void prepareNext(const std::shared_ptr<TPlay> &player);
+    // The prepared player when it is for this location, released; otherwise
+    // the prepared player (if any) is dropped and none is returned.
+    std::shared_ptr<TPlay> takePrepared(const QString &location);
+    void dropPrepared();
     void advance(bool hasLength);
     void selectAndPlay(int index);
     void playNextSavedPlaylist();
@@ -130,6 +151,13 @@ private:
     PlaybackHost &m_host;
     std::shared_ptr<TPlay> m_player;
     QString m_currentKey;
+    struct Prepared
+    {
+        std::shared_ptr<TPlay> player; // none when the host prepared none
+        QString location;
+        std::weak_ptr<TPlay> after;     // the player whose end it waits for
+    };
+    Prepared m_prepared;
     int m_openWaitMs = 0;
     ControlPanelRules m_panel{*this};
     int m_tickDepth = 0;

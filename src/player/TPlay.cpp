@@ -55,6 +55,28 @@ void TPlay::terminate()
     m_wakeUp.notify_one();
 }
 
+void TPlay::release()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_held = false;
+    }
+    m_wakeUp.notify_one();
+}
+
+bool TPlay::held() const
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_held;
+}
+
+bool TPlay::waitForRelease()
+{
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_wakeUp.wait(lock, [this] { return m_terminated || !m_held; });
+    return !m_terminated;
+}
+
 void TPlay::wake()
 {
     {
@@ -106,14 +128,19 @@ void TPlay::waitForNextPass()
 void TPlay::Execute()
 {
     Shown before = shown();
-    Open();
+    const bool prepared = held();
+    if (prepared)
+        Prepare();
+    if (!prepared || waitForRelease())
+        Open();
     while (!m_terminated) {
         if (VideoSurfaceHandle *surface = videoSurface(); surface && surface->takeResizePending())
             ApplyVideoSize(0);
         runNextCommand();
+        // What the medium reported first, so that an end it told of shows in this pass.
+        DispatchEvents();
         const int64_t duration = Duration;
         Position = duration == 0 ? 1.0 : double(GetPosition()) / double(duration);
-        DispatchEvents();
         if (const Shown now = shown(); !(now == before)) {
             before = now;
             if (m_changed)

@@ -44,9 +44,24 @@ public:
         player->start(player);
         return player;
     }
+    // The same for a player got ready ahead of its turn: it prepares the
+    // medium (Prepare) and then waits, silent, until release() lets it open
+    // and play, or terminate() ends it unopened.
+    template <class T, class... Args>
+    static std::shared_ptr<T> createHeld(std::function<void()> changed, Args &&...args)
+    {
+        auto player = std::make_shared<T>(std::forward<Args>(args)...);
+        player->m_changed = std::move(changed);
+        player->holdAtStart();
+        player->start(player);
+        return player;
+    }
 
     // Asks the thread to close the medium and end; nothing waits for it.
     void terminate();
+    // A held player opens and plays now; no effect on any other.
+    void release();
+    bool held() const;
     // Adds "Pause", "Resume" or seekCommand(f) to the queue.
     void addCommand(const QString &command);
     int pendingCommands() const;
@@ -76,6 +91,9 @@ protected:
     // The location; Open may rewrite it. Player thread only once started.
     QString FileName;
 
+    // Gets a held player's medium ready to play without a sound; Open follows
+    // on release, Close on an end without one.
+    virtual void Prepare() {}
     virtual void Open() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;
@@ -89,6 +107,12 @@ protected:
     virtual VideoSurfaceHandle *videoSurface() const { return nullptr; }
 
     bool terminationRequested() const { return m_terminated; }
+    // Before the thread starts: it prepares and waits for release (createHeld).
+    void holdAtStart()
+    {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_held = true;
+    }
     // Starts the next pass now; any thread (a streaming thread seeing the end) may call it.
     void wake();
 
@@ -105,12 +129,15 @@ private:
     void Execute();
     bool runNextCommand();
     void waitForNextPass();
+    // True once released, false when told to end first.
+    bool waitForRelease();
     Shown shown() const;
 
     mutable std::mutex m_lock;
     std::condition_variable m_wakeUp;
     QStringList Commands;        // guarded by m_lock
     bool m_wakeRequested = false; // guarded by m_lock
+    bool m_held = false;          // guarded by m_lock once started
     std::atomic<bool> m_terminated{false};
     std::function<void()> m_changed; // set before the thread starts
 

@@ -132,7 +132,11 @@ int TPlayGst::onSyncMessage(GstBus *, GstMessage *message, void *data)
     // hand a video sink our window; nothing more.
     auto *self = static_cast<TPlayGst *>(data);
     messageHandedOver(message);
-    // The end or a failure is handled by the player's next pass: let it come now.
+    // The end or a failure is handled by the player's next pass: let it come
+    // now. The message reaches the bus only after this handler, so a pass
+    // that came at once could miss it: the end is marked here as well.
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS)
+        self->m_ended = true;
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS || GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
         self->wake();
     if (!gst_is_video_overlay_prepare_window_handle_message(message) || !self->m_surface)
@@ -152,10 +156,15 @@ int TPlayGst::onSyncMessage(GstBus *, GstMessage *message, void *data)
     return GST_BUS_DROP;
 }
 
-void TPlayGst::Open()
+bool TPlayGst::canPrepare(const QString &location)
 {
-    if (State != 0)
-        Close();
+    const QString extension = extensionOf(location);
+    return MediaLocation::of(location).kind == MediaLocation::Kind::LocalFile && extension != u".AVI" &&
+           extension != u".MPG";
+}
+
+void TPlayGst::startMedium(int target)
+{
     kalvuno::SubstituteAddress(FileName);
     ensureGstreamer();
     m_ended = false;
@@ -169,45 +178,79 @@ void TPlayGst::Open()
     GstElement *playbin =
         media.kind == MediaLocation::Kind::Unopenable ? nullptr : gst_element_factory_make("playbin", nullptr);
     m_failed = playbin == nullptr;
-    if (playbin) {
-        g_object_set(playbin, "uri", uriOf(FileName, media).constData(), nullptr);
-        if (GstElement *audio = sinkFromEnvironment("KALVUNO_AUDIO_SINK", "autoaudiosink"))
-            g_object_set(playbin, "audio-sink", audio, nullptr);
-        guint flags = 0;
-        g_object_get(playbin, "flags", &flags, nullptr);
-        flags &= ~kPlayText;
-        // Only media that may be shown get a video sink, and only into our
-        // window: no other medium can open a window of its own.
-        uintptr_t window = 0;
-        if (m_surface)
-            m_surface->use([&window](VideoSurface &surface) { window = surface.nativeWindow(); });
-        const bool showVideo = mayBeVideo && (m_surface ? window != 0 : qEnvironmentVariableIsSet("KALVUNO_VIDEO_SINK"));
-        // playbin makes a video sink even with video switched off, probing
-        // every sink it knows (a crash in DirectFB's, without X): name ours.
-        GstElement *video = showVideo ? sinkFromEnvironment("KALVUNO_VIDEO_SINK", "autovideosink") : nullptr;
-        if (!video) {
-            video = gst_element_factory_make("fakesink", nullptr);
-            flags &= ~kPlayVideo;
+    if (!playbin)
+        return;
+    g_object_set(playbin, "uri", uriOf(FileName, media).constData(), nullptr);
+    if (GstElement *audio = sinkFromEnvironment("KALVUNO_AUDIO_SINK", "autoaudiosink"))
+        g_object_set(playbin, "audio-sink", audio, nullptr);
+    guint flags = 0;
+    g_object_get(playbin, "flags", &flags, nullptr);
+    flags &= ~kPlayText;
+    // Only media that may be shown get a video sink, and only into our
+    // window: no other medium can open a window of its own.
+    uintptr_t window = 0;
+    if (m_surface)
+        m_surface->use([&window](VideoSurface &surface) { window = surface.nativeWindow(); });
+    const bool showVideo = mayBeVideo && (m_surface ? window != 0 : qEnvironmentVariableIsSet("KALVUNO_VIDEO_SINK"));
+    // playbin makes a video sink even with video switched off, probing
+    // every sink it knows (a crash in DirectFB's, without X): name ours.
+    GstElement *video = showVideo ? sinkFromEnvironment("KALVUNO_VIDEO_SINK", "autovideosink") : nullptr;
+    if (!video) {
+        video = gst_element_factory_make("fakesink", nullptr);
+        flags &= ~kPlayVideo;
+    }
+    if (video)
+        g_object_set(playbin, "video-sink", video, nullptr);
+    g_object_set(playbin, "flags", flags, nullptr);
+    GstBus *bus = gst_element_get_bus(playbin);
+    gst_bus_set_sync_handler(bus, reinterpret_cast<GstBusSyncHandler>(&TPlayGst::onSyncMessage), this, nullptr);
+    gst_object_unref(bus);
+    {
+        std::lock_guard<std::mutex> lock(m_videoLock);
+        m_playbin = playbin;
+    }
+    gst_element_set_state(playbin, GstState(target));
+    if (!waitForPreroll())
+        m_failed = true;
+}
+
+int64_t TPlayGst::lengthAfterPreroll()
+{
+    int64_t duration = m_failed ? 0 : GetDuration();
+    if (!m_failed && duration == 0) {
+        for (int waited = 0; waited < kLengthGraceMs && duration == 0 && !terminationRequested(); waited += 50) {
+            g_usleep(50 * 1000);
+            duration = GetDuration();
         }
-        if (video)
-            g_object_set(playbin, "video-sink", video, nullptr);
-        g_object_set(playbin, "flags", flags, nullptr);
-        GstBus *bus = gst_element_get_bus(playbin);
-        gst_bus_set_sync_handler(bus, reinterpret_cast<GstBusSyncHandler>(&TPlayGst::onSyncMessage), this, nullptr);
-        gst_object_unref(bus);
-        {
-            std::lock_guard<std::mutex> lock(m_videoLock);
-            m_playbin = playbin;
-        }
-        gst_element_set_state(playbin, GST_STATE_PLAYING);
-        if (!waitForPreroll())
-            m_failed = true;
+        if (duration == 0)
+            duration = estimatedDuration();
+    }
+    return duration;
+}
+
+void TPlayGst::Prepare()
+{
+    // Prerolled and paused: the sink holds the first sound until Open.
+    startMedium(GST_STATE_PAUSED);
+    m_preparedLength = lengthAfterPreroll();
+    m_prepared = true;
+}
+
+void TPlayGst::Open()
+{
+    const bool prepared = std::exchange(m_prepared, false);
+    if (!prepared) {
+        if (State != 0)
+            Close();
+        startMedium(GST_STATE_PLAYING);
+    } else if (m_playbin && !m_failed) {
+        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
     }
 
     gint videoStreams = 0;
     if (m_playbin && !m_failed)
         g_object_get(m_playbin, "n-video", &videoStreams, nullptr);
-    const bool video = !m_failed && isVideo(extension, videoStreams > 0);
+    const bool video = !m_failed && isVideo(extensionOf(FileName), videoStreams > 0);
     {
         // ApplyVideoSize reads it from the user-interface thread too.
         std::lock_guard<std::mutex> lock(m_videoLock);
@@ -222,16 +265,7 @@ void TPlayGst::Open()
         }
     }
 
-    int64_t duration = m_failed ? 0 : GetDuration();
-    if (!m_failed && duration == 0) {
-        for (int waited = 0; waited < kLengthGraceMs && duration == 0 && !terminationRequested(); waited += 50) {
-            g_usleep(50 * 1000);
-            duration = GetDuration();
-        }
-        if (duration == 0)
-            duration = estimatedDuration();
-    }
-    Duration = duration;
+    Duration = prepared ? m_preparedLength : lengthAfterPreroll();
     Seeked = false;
     State = 1;
 }
@@ -292,7 +326,8 @@ void TPlayGst::Resume()
 
 void TPlayGst::Close()
 {
-    if (State == 0)
+    // A prepared medium that never opened has its pipeline too.
+    if (State == 0 && !m_playbin)
         return;
     GstElement *playbin = nullptr;
     GstVideoOverlay *overlay = nullptr;

@@ -36,10 +36,15 @@ public:
     // ".AVI" is video; ".MPG" when it has a video stream; anything else is audio.
     static bool isVideo(const QString &extension, bool hasVideoStream);
 
+    // Whether a location can be prepared ahead (TPlay::createHeld): local
+    // audio files; a stream is not fetched, nor a video window shown, before its turn.
+    static bool canPrepare(const QString &location);
+
     // How long Open waits for a medium to start; the program uses 30000 ms.
     static void setOpenLimitMs(int ms) { s_openLimitMs = ms; }
 
 protected:
+    void Prepare() override;
     void Open() override;
     void Pause() override;
     void Resume() override;
@@ -51,7 +56,12 @@ protected:
     VideoSurfaceHandle *videoSurface() const override { return m_surface.get(); }
 
 private:
+    // Makes the pipeline for FileName, takes it towards `target` (a
+    // GstState) and waits for its preroll; m_failed tells how it went.
+    void startMedium(int target);
     bool waitForPreroll();
+    // The medium's length once prerolled, waiting a moment for a late one.
+    int64_t lengthAfterPreroll();
     int64_t estimatedDuration();
     void handleMessage(GstMessage *message);
     static int onSyncMessage(GstBus *bus, GstMessage *message, void *self);
@@ -71,6 +81,9 @@ private:
     };
     std::optional<PositionQuery> m_lastQuery;
     std::atomic<bool> m_failed{false};
+    // Prepare ran and Open has not yet: player thread only.
+    bool m_prepared = false;
+    int64_t m_preparedLength = 0;
 
     static std::atomic<int> s_videoMode;
     static std::atomic<int> s_openLimitMs;

@@ -15,6 +15,7 @@ class FakePlayer : public SilentPlayer
 {
 public:
     explicit FakePlayer(const QString &where) : SilentPlayer(where), location(where) {}
+    void hold() { holdAtStart(); }
     QString location;
 };
 
@@ -28,6 +29,17 @@ struct FakeHost : PlaybackHost
     {
         players.push_back(std::make_shared<FakePlayer>(location));
         return players.back();
+    }
+    // With prepareAhead, every location is prepared; the players are held, as the real host's are.
+    bool prepareAhead = false;
+    std::vector<std::shared_ptr<FakePlayer>> prepared;
+    std::shared_ptr<TPlay> preparePlayer(const QString &location, const QString &) override
+    {
+        if (!prepareAhead)
+            return nullptr;
+        prepared.push_back(std::make_shared<FakePlayer>(location));
+        prepared.back()->hold();
+        return prepared.back();
     }
     void setCaption(const QString &caption) override { captions.append(caption); }
     void showList() override {}
@@ -224,6 +236,83 @@ TEST_F(PlaybackTest, RepeatModesThroughThreeEntries)
             finish();
         EXPECT_EQ(played(), c.expected) << "mode " << c.mode;
     }
+}
+
+TEST_F(PlaybackTest, TheEntryAnEndStartsIsPreparedBeforeTheEnd)
+{
+    struct Case
+    {
+        int mode;
+        int playing;
+        bool cleanup;
+        const char *prepared; // nullptr: none
+    };
+    const Case cases[] = {
+        {0, 0, false, "b"}, {0, 2, false, nullptr}, {1, 0, false, "a"}, {2, 2, false, "a"},
+        {3, 2, false, nullptr}, // a new search decides what comes
+        {0, 0, true, nullptr},  // probes end at once
+    };
+    host.prepareAhead = true;
+    for (const Case &c : cases) {
+        playback.StopPlayback();
+        playback.tick(); // drops what was prepared
+        host.prepared.clear();
+        playback.repeatMode = c.mode;
+        playback.cleanupMode = c.cleanup;
+        list.select(c.playing);
+        playback.PlaySelectedEntry();
+        current().State = 1;
+        current().Duration = 100000000; // 10 s
+        for (const float position : {0.5f, 0.8f, 0.81f, 0.9f}) {
+            current().Position = position;
+            playback.tick();
+        }
+        QStringList asked;
+        for (const auto &p : host.prepared)
+            asked.append(p->location.mid(9, 1));
+        EXPECT_EQ(asked, c.prepared ? QStringList{c.prepared} : QStringList()) << "mode " << c.mode << " at " << c.playing;
+    }
+}
+
+TEST_F(PlaybackTest, APreparedEntryTakesOverAtTheEndOrIsDropped)
+{
+    host.prepareAhead = true;
+    current().State = 1;
+    current().Duration = 100000000;
+    current().Position = 0.9f; // a second left
+    playback.tick();
+    ASSERT_EQ(host.prepared.size(), 1u);
+    const std::shared_ptr<FakePlayer> b = host.prepared[0];
+    EXPECT_TRUE(b->held());
+
+    // The end: b goes on from where it was prepared, released; nothing new is made.
+    finish();
+    EXPECT_EQ(playback.player(), b);
+    EXPECT_FALSE(b->held());
+    EXPECT_TRUE(host.players[0]->terminated());
+    EXPECT_EQ(host.players.size(), 1u);
+    EXPECT_EQ(host.reports, QStringList{"aaaaaaaaaaaaaaaa"});
+
+    // Near b's end the user starts a instead: c, prepared, is dropped.
+    b->State = 1;
+    b->Duration = 100000000;
+    b->Position = 0.9f;
+    playback.tick();
+    ASSERT_EQ(host.prepared.size(), 2u);
+    list.select(0);
+    playback.PlaySelectedEntry();
+    EXPECT_TRUE(host.prepared[1]->terminated());
+    EXPECT_EQ(played(), (QStringList{"a", "a"}));
+
+    // Near a's end the user stops: b, prepared, is dropped at the next tick.
+    current().State = 1;
+    current().Duration = 100000000;
+    current().Position = 0.9f;
+    playback.tick();
+    ASSERT_EQ(host.prepared.size(), 3u);
+    playback.StopPlayback();
+    playback.tick();
+    EXPECT_TRUE(host.prepared[2]->terminated());
 }
 
 TEST_F(PlaybackTest, ReSearchPlaysTheFreshAnswer)

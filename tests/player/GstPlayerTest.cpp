@@ -169,6 +169,51 @@ TEST(GstPlayer, PositionMovesWithTheClockAndJumpsAtOnceOnASeek)
     player->terminate();
 }
 
+TEST(GstPlayer, AHeldPlayerWaitsSilentlyAndPlaysFromTheStartOnRelease)
+{
+    auto held = TPlay::createHeld<TPlayGst>(nullptr, Media::local("long.wav"));
+    QThread::msleep(1500);
+    EXPECT_EQ(held->State.load(), 0) << "not open while held";
+    QElapsedTimer timer;
+    timer.start();
+    held->release();
+    ASSERT_TRUE(waitFor([&] { return held->State.load() == 1; }, 5000));
+    EXPECT_NEAR(double(held->Duration.load()), 40000000.0, 500000.0) << "its length known as it opens";
+    EXPECT_LT(held->Position.load(), 0.2) << "nothing played while held";
+    // All four seconds play.
+    ASSERT_TRUE(waitFor([&] { return held->Position.load() == 1.0; }, 20000));
+    EXPECT_GT(timer.elapsed(), 3500);
+    held->terminate();
+
+    // Told to end while held, it ends without opening.
+    auto dropped = TPlay::createHeld<TPlayGst>(nullptr, Media::local("long.wav"));
+    QThread::msleep(300);
+    dropped->terminate();
+    EXPECT_TRUE(TPlay::waitForAllClosed(10000));
+    EXPECT_EQ(dropped->State.load(), 0);
+}
+
+TEST(GstPlayer, OnlyLocalAudioIsPreparedAhead)
+{
+    EXPECT_TRUE(TPlayGst::canPrepare(Media::local("a.wav")));
+    EXPECT_TRUE(TPlayGst::canPrepare(Media::local("a.mp3")));
+    EXPECT_FALSE(TPlayGst::canPrepare(Media::local("a.avi")));   // it would show its window
+    EXPECT_FALSE(TPlayGst::canPrepare(Media::local("a.mpg")));
+    EXPECT_FALSE(TPlayGst::canPrepare(Media::http("a.wav")));    // nothing fetched before its turn
+    EXPECT_FALSE(TPlayGst::canPrepare(Media::local("none.wav")));
+}
+
+TEST(GstPlayer, AnEndShowsWithoutWaitingForTheNextPass)
+{
+    // Passes a minute apart: only the end's own wake-up can show it within seconds.
+    TPlay::setPassIntervalMs(60000);
+    auto player = TPlay::create<TPlayGst>(Media::local("a.wav"));
+    const bool ended = waitFor([&] { return player->Position.load() == 1.0; }, 30000);
+    TPlay::setPassIntervalMs(kPlayerPassMs);
+    EXPECT_TRUE(ended);
+    player->terminate();
+}
+
 TEST(GstPlayer, UnopenableLocationsEndAtOnceWithUnknownLength)
 {
     // A port nobody listens on: bound for a moment, then closed.
