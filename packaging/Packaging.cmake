@@ -50,14 +50,14 @@ set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries the binaries and the browser module link are found by
-# dpkg-shlibdeps; listed here is what they load or run at run time: the Qt
-# platform plug-ins, the web
+# dpkg-shlibdeps; listed here is what they load or run at run time: libcurl,
+# the Qt platform plug-ins, the web
 # engine's helper process, the GStreamer plug-ins and tools (the service
 # makes its demo media with gst-launch-1.0), the General MIDI soundfont and a
 # Japanese font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, libqt6webenginecore6-bin, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, \
+  "libcurl4, qt6-qpa-plugins, libqt6webenginecore6-bin, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, \
 gstreamer1.0-plugins-ugly, gstreamer1.0-libav, gstreamer1.0-x, gstreamer1.0-tools, fluid-soundfont-gm, \
 fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-pulseaudio, qt6-gtk-platformtheme")

@@ -2,6 +2,7 @@
 
 #include "AddressSubstitution.h"
 #include "BusyIndicator.h"
+#include "CurlLibrary.h"
 #include "TextCodec.h"
 
 #include <QBuffer>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <curl/curl.h>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -22,12 +22,6 @@ namespace kalvuno {
 namespace {
 
 constexpr int kSubstitutionTail = 200;
-
-void ensureCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 std::atomic<bool> g_aborted{false};
 
@@ -71,7 +65,7 @@ struct Transfer
 std::optional<CURLcode> finishedResult(CURLM *multi)
 {
     int queued = 0;
-    while (const CURLMsg *msg = curl_multi_info_read(multi, &queued)) {
+    while (const CURLMsg *msg = curl().multi_info_read(multi, &queued)) {
         if (msg->msg == CURLMSG_DONE)
             return msg->data.result;
     }
@@ -90,11 +84,11 @@ Transfer perform(CURL *easy, const Waiting &waiting = {})
         t.aborted = true;
         return t;
     }
-    CURLM *multi = curl_multi_init();
+    CURLM *multi = curl().multi_init();
     if (!multi)
         return t;
-    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
-        curl_multi_cleanup(multi);
+    if (curl().multi_add_handle(multi, easy) != CURLM_OK) {
+        curl().multi_cleanup(multi);
         return t;
     }
     using Steady = std::chrono::steady_clock;
@@ -105,7 +99,7 @@ Transfer perform(CURL *easy, const Waiting &waiting = {})
             break;
         }
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK)
+        if (curl().multi_perform(multi, &running) != CURLM_OK)
             break;
         if (const auto done = finishedResult(multi)) {
             t.result = *done;
@@ -113,7 +107,7 @@ Transfer perform(CURL *easy, const Waiting &waiting = {})
         }
         if (running == 0)
             break;
-        if (curl_multi_poll(multi, nullptr, 0, kWaitSliceMs, nullptr) != CURLM_OK)
+        if (curl().multi_poll(multi, nullptr, 0, kWaitSliceMs, nullptr) != CURLM_OK)
             break;
         // While data flows the poll returns at once; the hook still runs only
         // about once a slice, so it does not slow a transfer down.
@@ -124,26 +118,26 @@ Transfer perform(CURL *easy, const Waiting &waiting = {})
         if (const auto hook = currentWaitHook(); hook && *hook)
             (*hook)();
     }
-    curl_multi_remove_handle(multi, easy);
-    curl_multi_cleanup(multi);
+    curl().multi_remove_handle(multi, easy);
+    curl().multi_cleanup(multi);
     return t;
 }
 
 struct Easy
 {
-    CURL *handle = curl_easy_init();
+    CURL *handle = curl().easy_init();
     curl_slist *headers = nullptr;
     ~Easy()
     {
-        curl_slist_free_all(headers);
+        curl().slist_free_all(headers);
         if (handle)
-            curl_easy_cleanup(handle);
+            curl().easy_cleanup(handle);
     }
-    void header(const char *line) { headers = curl_slist_append(headers, line); }
+    void header(const char *line) { headers = curl().slist_append(headers, line); }
     long responseCode() const
     {
         long code = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
+        curl().easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code);
         return code;
     }
 };
@@ -151,25 +145,25 @@ struct Easy
 // Options every request shares.
 void commonOptions(Easy &e, const QByteArray &url, const char *agent, uint32_t limitMs)
 {
-    curl_easy_setopt(e.handle, CURLOPT_URL, url.constData());
-    curl_easy_setopt(e.handle, CURLOPT_USERAGENT, agent);
-    curl_easy_setopt(e.handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e.handle, CURLOPT_CONNECTTIMEOUT_MS, long(limitMs));
-    curl_easy_setopt(e.handle, CURLOPT_BUFFERSIZE, long(kReadChunk));
+    curl().easy_setopt(e.handle, CURLOPT_URL, url.constData());
+    curl().easy_setopt(e.handle, CURLOPT_USERAGENT, agent);
+    curl().easy_setopt(e.handle, CURLOPT_NOSIGNAL, 1L);
+    curl().easy_setopt(e.handle, CURLOPT_CONNECTTIMEOUT_MS, long(limitMs));
+    curl().easy_setopt(e.handle, CURLOPT_BUFFERSIZE, long(kReadChunk));
     // Media locations come from service answers and web pages: never let one
     // reach a local file or another protocol.
-    curl_easy_setopt(e.handle, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(e.handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl().easy_setopt(e.handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl().easy_setopt(e.handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 }
 
 // GETs always come from the origin server, never from a cache.
 void getOptions(Easy &e)
 {
-    curl_easy_setopt(e.handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e.handle, CURLOPT_MAXREDIRS, 10L);
+    curl().easy_setopt(e.handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl().easy_setopt(e.handle, CURLOPT_MAXREDIRS, 10L);
     e.header("Cache-Control: no-cache");
     e.header("Pragma: no-cache");
-    curl_easy_setopt(e.handle, CURLOPT_HTTPHEADER, e.headers);
+    curl().easy_setopt(e.handle, CURLOPT_HTTPHEADER, e.headers);
 }
 
 struct StreamSink
@@ -194,13 +188,13 @@ size_t writeToStream(char *data, size_t size, size_t count, void *user)
 bool answerComplete(CURL *easy, const Transfer &t, const StreamSink &sink)
 {
     long redirects = 0;
-    curl_easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects);
+    curl().easy_getinfo(easy, CURLINFO_REDIRECT_COUNT, &redirects);
     if (t.aborted || redirects > kCompleteAnswerRedirects)
         return false;
     if (sink.capped)
         return true;
     curl_off_t announced = -1;
-    curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    curl().easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
     return t.result == CURLE_OK && (announced < 0 || announced == sink.received);
 }
 
@@ -337,10 +331,7 @@ QByteArray queryValueBytes(const QString &value)
     return out;
 }
 
-HttpTransport::HttpTransport(const Clock &clock, uint32_t timeLimitMs) : m_clock(clock), m_timeLimitMs(timeLimitMs)
-{
-    ensureCurl();
-}
+HttpTransport::HttpTransport(const Clock &clock, uint32_t timeLimitMs) : m_clock(clock), m_timeLimitMs(timeLimitMs) {}
 
 void HttpTransport::setWaitHook(std::function<void()> hook)
 {
@@ -390,10 +381,10 @@ bool HttpTransport::getToStream(QIODevice &stream, const QByteArray &wireUrl, in
     commonOptions(e, wireUrl, "Kalvuno", m_timeLimitMs);
     getOptions(e);
     // One deadline for connecting and reading.
-    curl_easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(m_timeLimitMs));
+    curl().easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(m_timeLimitMs));
     StreamSink sink{&stream};
-    curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, writeToStream);
-    curl_easy_setopt(e.handle, CURLOPT_WRITEDATA, &sink);
+    curl().easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, writeToStream);
+    curl().easy_setopt(e.handle, CURLOPT_WRITEDATA, &sink);
     const Transfer t = perform(e.handle);
     const long code = e.responseCode();
     if (status)
@@ -402,7 +393,7 @@ bool HttpTransport::getToStream(QIODevice &stream, const QByteArray &wireUrl, in
         *complete = answerComplete(e.handle, t, sink);
     if (contentType) {
         const char *type = nullptr;
-        curl_easy_getinfo(e.handle, CURLINFO_CONTENT_TYPE, &type);
+        curl().easy_getinfo(e.handle, CURLINFO_CONTENT_TYPE, &type);
         *contentType = QByteArray(type);
     }
     // Once the server has answered, whatever arrived is the answer, cut or not;
@@ -472,21 +463,21 @@ bool HttpTransport::DownloadToFile(const QString &fileName, const QString &url, 
         return false;
     commonOptions(e, requestUrlBytes(location, false), "Kalvuno", m_timeLimitMs);
     getOptions(e);
-    curl_easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(options.totalLimitMs));
+    curl().easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(options.totalLimitMs));
     // An announced length beyond the budget fails before the body comes.
-    curl_easy_setopt(e.handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(budget));
+    curl().easy_setopt(e.handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(budget));
     FileSink sink{&file, &m_clock, m_timeLimitMs, m_clock.milliseconds(), budget, &options};
-    curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, writeToFile);
-    curl_easy_setopt(e.handle, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(e.handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(e.handle, CURLOPT_XFERINFOFUNCTION, watchFileTransfer);
-    curl_easy_setopt(e.handle, CURLOPT_XFERINFODATA, &sink);
+    curl().easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, writeToFile);
+    curl().easy_setopt(e.handle, CURLOPT_WRITEDATA, &sink);
+    curl().easy_setopt(e.handle, CURLOPT_NOPROGRESS, 0L);
+    curl().easy_setopt(e.handle, CURLOPT_XFERINFOFUNCTION, watchFileTransfer);
+    curl().easy_setopt(e.handle, CURLOPT_XFERINFODATA, &sink);
     const Transfer t = perform(e.handle, Waiting{foreground, options.cancel});
     const long code = e.responseCode();
     if (status)
         *status = int(code);
     curl_off_t announced = -1;
-    curl_easy_getinfo(e.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    curl().easy_getinfo(e.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
     // An error page or a cut body is no song: keep whatever copy was there.
     const bool complete = t.result == CURLE_OK && !t.aborted && !sink.stalled && !sink.writeFailed
         && !sink.overBudget && code >= 200 && code < 300 && sink.received > 0
@@ -516,18 +507,18 @@ bool HttpTransport::PostToService(const QByteArray &body, const QString &path, i
         return false;
     commonOptions(e, requestUrlBytes(serviceRequestUrl(path), false), "WININET Sample Program", m_timeLimitMs);
     // A server that never answers must not freeze the program.
-    curl_easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(m_timeLimitMs));
+    curl().easy_setopt(e.handle, CURLOPT_TIMEOUT_MS, long(m_timeLimitMs));
     const QByteArray referer = m_addressing.folderUrl.toUtf8();
-    curl_easy_setopt(e.handle, CURLOPT_REFERER, referer.constData());
-    curl_easy_setopt(e.handle, CURLOPT_POST, 1L);
-    curl_easy_setopt(e.handle, CURLOPT_POSTFIELDS, body.constData());
-    curl_easy_setopt(e.handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+    curl().easy_setopt(e.handle, CURLOPT_REFERER, referer.constData());
+    curl().easy_setopt(e.handle, CURLOPT_POST, 1L);
+    curl().easy_setopt(e.handle, CURLOPT_POSTFIELDS, body.constData());
+    curl().easy_setopt(e.handle, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
     // The body goes as it is: no Content-Type, no Accept, no 100-continue wait.
     e.header("Content-Type:");
     e.header("Accept:");
     e.header("Expect:");
-    curl_easy_setopt(e.handle, CURLOPT_HTTPHEADER, e.headers);
-    curl_easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, discard);
+    curl().easy_setopt(e.handle, CURLOPT_HTTPHEADER, e.headers);
+    curl().easy_setopt(e.handle, CURLOPT_WRITEFUNCTION, discard);
     const Transfer t = perform(e.handle, Waiting{foreground, options.cancel});
     if (status)
         *status = int(e.responseCode());
