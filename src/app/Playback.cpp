@@ -228,7 +228,7 @@ void Playback::runTick(bool timed)
     if (m_panel.tick(timed))
         m_host.repaintControls();
     // Prepared for an entry that is no longer playing (stopped, replaced).
-    if (m_prepared.after.lock() != player || !player)
+    if (!player || m_prepared.after.lock() != player)
         dropPrepared();
     if (!player)
         return;
