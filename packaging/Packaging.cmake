@@ -23,9 +23,9 @@ endforeach()
 add_custom_target(kalvuno_packaging_docs ALL DEPENDS ${kalvuno_gz_files})
 
 install(TARGETS kalvuno kalvuno-service RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# The program proper, loaded by the entry, and the web view, loaded by the
-# program only when it shows web pages: both from its private library folder.
-install(TARGETS kalvuno_program kalvuno_browser LIBRARY DESTINATION ${KALVUNO_MODULE_DIR})
+# The web view, loaded by the program from its private library folder only
+# when it shows web pages.
+install(TARGETS kalvuno_browser LIBRARY DESTINATION ${KALVUNO_MODULE_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kalvuno)
 install(FILES ${KALVUNO_PACKAGING_DIR}/kalvuno.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/data/icons/kalvuno.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps)

@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -43,6 +44,15 @@ bool processGone(qint64 pid)
     return state == 'Z' || state == 'X';
 }
 
+QStringList socketsIn(const QString &folder)
+{
+    QStringList paths;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::System | QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot))
+        paths.append(dir.filePath(name));
+    return paths;
+}
+
 } // namespace
 
 SingleInstance::SingleInstance(QString folder, QObject *parent) : QObject(parent), m_folder(std::move(folder)) {}
@@ -51,6 +61,20 @@ SingleInstance::~SingleInstance()
 {
     if (m_server)
         m_server->close(); // removes our socket file
+}
+
+QString SingleInstance::folderFor(const QString &profileFolder)
+{
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !QFileInfo(runtime).isDir())
+        runtime = QDir::tempPath();
+    const QByteArray hash = QCryptographicHash::hash(profileFolder.toUtf8(), QCryptographicHash::Sha1).toHex().left(12);
+    return QStringLiteral("%1/kalvuno-%2-%3").arg(runtime).arg(getuid()).arg(QString::fromLatin1(hash));
+}
+
+bool SingleInstance::mayBeRunning(const QString &folder)
+{
+    return !socketsIn(folder).isEmpty();
 }
 
 QString SingleInstance::serverName() const

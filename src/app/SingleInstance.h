@@ -45,8 +45,6 @@ signals:
 
 private:
     void acceptConnections();
-    // The sockets left in a rendezvous folder, answering or not.
-    static QStringList socketsIn(const QString &folder);
 
     QString m_folder;
     QLocalServer *m_server = nullptr;

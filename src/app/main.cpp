@@ -1,20 +1,25 @@
-// The program's entry. Before anything else GStreamer starts on a thread of
-// its own and a playlist named on the command line starts sounding; then the
-// program proper is loaded (ProgramModule.h) and runs. Only QtCore and
-// GStreamer are linked this far.
 #include "AppPaths.h"
+#include "BrowserModule.h"
+#include "BusyIndicator.h"
 #include "EarlyStart.h"
+#include "HttpTransport.h"
+#include "MessageBox.h"
 #include "ProfilePaths.h"
-#include "ProgramModule.h"
 #include "SingleInstance.h"
 #include "TPlay.h"
 #include "TPlayGst.h"
+#include "TerminationSignals.h"
+#include "MainWindow.h"
+#include "VideoWindow.h"
 
-#include <cstdio>
+#include <QApplication>
 
 using namespace kalvuno;
 
 namespace {
+
+// How long a new launch waits for the running instance to go.
+constexpr int kCloseWaitMs = 30000;
 
 // Diagnostics, Qt's own included, reach stderr only when asked for.
 void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -41,15 +46,60 @@ int main(int argc, char *argv[])
     const GstreamerStart gstreamer;
     // A playlist named on the command line starts sounding while the window is built.
     EarlyStart early = startEarly(argc, argv);
-    QString error;
-    const ProgramMain program = loadProgramModule(error);
-    if (!program) {
-        fprintf(stderr, "kalvuno: %s\n", qPrintable(error));
+    // KALVUNO_NO_BROWSER=1 leaves the web view out (the start-up benchmark
+    // compares the window with and without it).
+    const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";
+    // The web engine's settings must be in place before the application
+    // exists: how it draws, and no sandbox when running as root, where
+    // Chromium would refuse to start at all. Its module, and the web engine
+    // with it, is loaded here or never; without it the window says so.
+    const BrowserModuleEntry *browser = withBrowser ? BrowserModule::shared().load() : nullptr;
+    const bool openGl = browser && browser->prepareWebEngine();
+    // Unless the web view does, nothing draws with OpenGL: loading the
+    // display's OpenGL driver (with Mesa's software one, all of LLVM) would
+    // only cost memory and time.
+    const bool glOff = !openGl && !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
+    if (glOff)
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    QApplication app(argc, argv);
+    // No display name: Qt would append it to every window title.
+    QApplication::setApplicationName(QStringLiteral("kalvuno"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("kalvuno"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Blocking requests show the wait cursor; while one waits the windows
+    // keep painting and close requests get through, but the user's input
+    // waits until it has returned.
+    BusyScope::setHooks([] { QApplication::setOverrideCursor(Qt::WaitCursor); },
+                        [] { QApplication::restoreOverrideCursor(); });
+    HttpTransport::setWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+
+    qInfo("kalvuno: resources from %s", qPrintable(dataFolder()));
+    const QStringList arguments = app.arguments().mid(1);
+    const QString profile = profileFolder();
+    ensureFolder(profile);
+
+    // Never run beside another instance of the profile, unless asked to.
+    SingleInstance instance(SingleInstance::folderFor(profile));
+    if (!parseCommandLine(arguments).runBeside && !instance.closeRunningInstances(kCloseWaitMs)) {
+        messagebox::showError(nullptr, QStringLiteral("Kalvuno を終了できませんでした。"));
         return 1;
     }
-    const int result = program(argc, argv, &early);
-    // The early song's player, when the window never took it over, ends too.
-    early.drop();
+    // Caught from before anyone can find us: a close request sent as soon
+    // as we answer must close the window as the user would.
+    TerminationSignals termination;
+    instance.listen();
+
+    TFo_Kalvuno mainWindow(profile, arguments);
+    TFo_Video video;
+    mainWindow.setVideoWindow(&video);
+    mainWindow.setEarlyStart(std::move(early));
+    mainWindow.setBrowserEnabled(withBrowser);
+    QObject::connect(&instance, &SingleInstance::closeRequested, &mainWindow, &TFo_Kalvuno::requestClose);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &mainWindow, &TFo_Kalvuno::requestClose);
+    mainWindow.show();
+    const int result = app.exec();
+    // No player thread may outlive the windows it draws into.
     TPlay::waitForAllClosed(5000);
     return result;
 }

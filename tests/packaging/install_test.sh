@@ -9,7 +9,7 @@ module_dir="$3"
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/kalvuno bin/kalvuno-service $module_dir/libkalvuno_program.so $module_dir/libkalvuno_browser.so share/kalvuno/icons/kalvuno.png share/kalvuno/index.html share/kalvuno/notfound.html \
+for f in bin/kalvuno bin/kalvuno-service $module_dir/libkalvuno_browser.so share/kalvuno/icons/kalvuno.png share/kalvuno/index.html share/kalvuno/notfound.html \
          share/applications/kalvuno.desktop \
          share/icons/hicolor/64x64/apps/kalvuno.png; do
   [ -e "$prefix/$f" ] || { echo "missing $f"; exit 1; }

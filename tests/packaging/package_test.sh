@@ -24,18 +24,16 @@ lintian --info --fail-on error,warning "$deb" | tee "$work/lintian.log" || fail 
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/kalvuno usr/bin/kalvuno-service usr/$module_dir/libkalvuno_program.so usr/$module_dir/libkalvuno_browser.so \
+for f in usr/bin/kalvuno usr/bin/kalvuno-service usr/$module_dir/libkalvuno_browser.so \
          usr/share/man/man1/kalvuno.1.gz usr/share/man/man1/kalvuno-service.1.gz \
          usr/share/doc/kalvuno/copyright usr/share/doc/kalvuno/changelog.gz \
          usr/share/metainfo/org.kalvuno.Kalvuno.metainfo.xml usr/share/applications/kalvuno.desktop \
          usr/lib/systemd/system/kalvuno-service.service usr/share/kalvuno/icons/kalvuno.png; do
   [ -s "$root/$f" ] || fail "missing $f"
 done
-! file "$root/usr/bin/kalvuno" "$root/usr/bin/kalvuno-service" "$root/usr/$module_dir/libkalvuno_program.so" \
-    "$root/usr/$module_dir/libkalvuno_browser.so" |
+! file "$root/usr/bin/kalvuno" "$root/usr/bin/kalvuno-service" "$root/usr/$module_dir/libkalvuno_browser.so" |
   grep -q "not stripped" || fail "unstripped binary"
 dpkg-deb -f "$deb" Depends | grep -q "libqt6webenginewidgets6" || fail "no dependency for the browser module"
-dpkg-deb -f "$deb" Depends | grep -q "libqt6dbus6" || fail "no dependency for the program module"
 dpkg-deb -f "$deb" Depends | grep -q "libc6" || fail "no computed shared-library dependencies"
 
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.kalvuno.Kalvuno.metainfo.xml"
