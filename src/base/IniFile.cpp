@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringEncoder>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <sys/stat.h>
@@ -15,8 +16,9 @@ namespace {
 constexpr size_t kIndexedSectionLines = 16;
 
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-QStringView trimBlanks(QStringView s)
+template <typename View> View trimBlanks(View s)
 {
     qsizetype begin = 0;
     qsizetype end = s.size();
@@ -27,52 +29,85 @@ QStringView trimBlanks(QStringView s)
     return s.sliced(begin, end - begin);
 }
 
-char16_t foldAscii(QChar c)
-{
-    const char16_t u = c.unicode();
-    return u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u;
-}
+char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
 
 // The innermost step of every key lookup: kept inline in each of its callers.
-[[gnu::always_inline]] inline bool sameName(QStringView a, QStringView b)
+// ASCII letters fold; every other byte of UTF-8, lead or continuation, is
+// outside 'A'..'Z' and compares as it is.
+[[gnu::always_inline]] inline bool sameName(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size())
         return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char16_t x = a[i].unicode();
-        char16_t y = b[i].unicode();
-        if (x >= u'A' && x <= u'Z')
-            x += 32;
-        if (y >= u'A' && y <= u'Z')
-            y += 32;
-        if (x != y)
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (foldAscii(a[i]) != foldAscii(b[i]))
             return false;
-    }
     return true;
+}
+
+QByteArray foldName(QByteArrayView name)
+{
+    QByteArray out(name.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        out[i] = foldAscii(name[i]);
+    return out;
+}
+
+// A name, key or value given to us, in the UTF-8 the sections hold. Short
+// texts, all names and keys, are converted on the stack.
+class Utf8
+{
+public:
+    explicit Utf8(QStringView text)
+    {
+        // Names and keys are nearly always ASCII, which needs no encoder.
+        m_bytes.resize(text.size());
+        qsizetype i = 0;
+        for (; i < text.size() && text[i].unicode() < 0x80; ++i)
+            m_bytes[i] = char(text[i].unicode());
+        if (i == text.size())
+            return;
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        m_bytes.resize(encoder.requiredSpace(text.size()));
+        m_bytes.resize(encoder.appendToBuffer(m_bytes.data(), text) - m_bytes.data());
+    }
+    QByteArrayView view() const { return QByteArrayView(m_bytes.constData(), m_bytes.size()); }
+
+private:
+    QVarLengthArray<char, 256> m_bytes;
+};
+
+// Text the sections hold, as it is: a leading U+FEFF is a character of the
+// text here, not a byte-order mark to drop.
+QString textOf(QByteArrayView utf8)
+{
+    if (!utf8.startsWith(kUtf8Bom))
+        return QString::fromUtf8(utf8.data(), utf8.size());
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(utf8);
 }
 
 // A line break inside a value or name would split the line and could make up
 // a section of its own; such characters cannot be stored and become blanks.
-QString singleLine(QStringView s)
+QByteArray singleLine(QStringView s)
 {
-    QString out = s.toString();
-    for (QChar &c : out)
-        if (c == u'\r' || c == u'\n')
-            c = u' ';
+    QByteArray out = s.toUtf8();
+    for (char &c : out)
+        if (c == '\r' || c == '\n')
+            c = ' ';
     return out;
 }
 
 // "[name]" -> name; returns false for lines that are no section header. The
 // name runs to the last "]": entry keys such as "/music/[2001] Best/01.mp3"
 // hold brackets of their own.
-bool parseHeader(QStringView line, QStringView &name)
+template <typename View, typename Char> bool parseHeader(View line, View &name, Char open, Char close)
 {
-    QStringView t = trimBlanks(line);
-    if (!t.startsWith(u'['))
+    View t = trimBlanks(line);
+    if (!t.startsWith(open))
         return false;
     t = t.sliced(1);
-    const qsizetype close = t.lastIndexOf(u']');
-    name = trimBlanks(close < 0 ? t : t.first(close));
+    const qsizetype end = t.lastIndexOf(close);
+    name = trimBlanks(end < 0 ? t : t.first(end));
     return true;
 }
 
@@ -82,23 +117,23 @@ bool parseHeader(QStringView line, QStringView &name)
 // header, so that "[" is written "%5B". Only a key whose every "%" starts one
 // of these escapes reads as escaped; any other "%" marks a key written before
 // keys were escaped, and that key is its text as it stands.
-bool isKeyEscape(QStringView s, qsizetype at)
+bool isKeyEscape(QByteArrayView s, qsizetype at)
 {
     return at + 2 < s.size()
-        && ((s[at + 1] == u'2' && s[at + 2] == u'5') || (s[at + 1] == u'3' && s[at + 2] == u'D')
-            || (s[at + 1] == u'5' && s[at + 2] == u'B'));
+        && ((s[at + 1] == '2' && s[at + 2] == '5') || (s[at + 1] == '3' && s[at + 2] == 'D')
+            || (s[at + 1] == '5' && s[at + 2] == 'B'));
 }
 
 // The character of an escape that isKeyEscape() accepted, by its first digit.
-QChar escapedChar(QChar digit) { return digit == u'2' ? u'%' : digit == u'3' ? u'=' : u'['; }
+char escapedChar(char digit) { return digit == '2' ? '%' : digit == '3' ? '=' : '['; }
 
-bool hasKeyEscapes(QStringView stored)
+bool hasKeyEscapes(QByteArrayView stored)
 {
-    qsizetype at = stored.indexOf(u'%');
+    qsizetype at = stored.indexOf('%');
     if (at < 0)
         return false;
     for (; at < stored.size(); ++at) {
-        if (stored[at] != u'%')
+        if (stored[at] != '%')
             continue;
         if (!isKeyEscape(stored, at))
             return false;
@@ -107,19 +142,19 @@ bool hasKeyEscapes(QStringView stored)
     return true;
 }
 
-QString escapeKey(const QString &key)
+QByteArray escapeKey(const QByteArray &key)
 {
-    if (!key.contains(u'%') && !key.contains(u'=') && !key.startsWith(u'['))
+    if (!key.contains('%') && !key.contains('=') && !key.startsWith('['))
         return key;
-    QString out;
+    QByteArray out;
     out.reserve(key.size() + 8);
-    for (QChar c : key) {
-        if (c == u'[' && out.isEmpty())
-            out += u"%5B";
-        else if (c == u'%')
-            out += u"%25";
-        else if (c == u'=')
-            out += u"%3D";
+    for (char c : key) {
+        if (c == '[' && out.isEmpty())
+            out += "%5B";
+        else if (c == '%')
+            out += "%25";
+        else if (c == '=')
+            out += "%3D";
         else
             out += c;
     }
@@ -127,12 +162,12 @@ QString escapeKey(const QString &key)
 }
 
 // Only for keys that hasKeyEscapes() accepted.
-QString unescapeKey(QStringView stored)
+QByteArray unescapeKey(QByteArrayView stored)
 {
-    QString out;
+    QByteArray out;
     out.reserve(stored.size());
     for (qsizetype i = 0; i < stored.size(); ++i) {
-        if (stored[i] == u'%') {
+        if (stored[i] == '%') {
             out += escapedChar(stored[i + 1]);
             i += 2;
         } else {
@@ -143,13 +178,13 @@ QString unescapeKey(QStringView stored)
 }
 
 // sameName() of an escaped stored key, unescaped on the fly.
-bool sameUnescapedName(QStringView stored, QStringView name)
+bool sameUnescapedName(QByteArrayView stored, QByteArrayView name)
 {
     qsizetype j = 0;
     for (qsizetype i = 0; i < stored.size(); ++i, ++j) {
         if (j >= name.size())
             return false;
-        if (stored[i] == u'%') {
+        if (stored[i] == '%') {
             if (name[j] != escapedChar(stored[i + 1]))
                 return false;
             i += 2;
@@ -162,12 +197,41 @@ bool sameUnescapedName(QStringView stored, QStringView name)
 
 // The hash of a name as names compare: ASCII letters folded. Short names,
 // all real ones, are folded on the stack.
-size_t foldedHash(QStringView name)
+size_t foldedHash(QByteArrayView name)
 {
-    QVarLengthArray<char16_t, 256> folded(name.size());
+    QVarLengthArray<char, 256> folded(name.size());
     for (qsizetype i = 0; i < name.size(); ++i)
         folded[i] = foldAscii(name[i]);
-    return qHash(QStringView(folded.constData(), folded.size()), 0);
+    return qHash(QByteArrayView(folded.constData(), folded.size()), 0);
+}
+
+int codeOf(QChar c) { return c.unicode(); }
+int codeOf(char c) { return static_cast<unsigned char>(c); }
+
+template <typename View> int parseInteger(View text, int defaultValue)
+{
+    View t = trimBlanks(text);
+    bool negative = false;
+    if (!t.isEmpty() && (codeOf(t[0]) == '+' || codeOf(t[0]) == '-')) {
+        negative = codeOf(t[0]) == '-';
+        t = t.sliced(1);
+    }
+    if (t.isEmpty())
+        return defaultValue;
+    long long value = 0;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const int digit = codeOf(t[i]) - '0';
+        if (digit < 0 || digit > 9)
+            return defaultValue;
+        value = value * 10 + digit;
+        if (value > 2147483648LL)
+            return defaultValue;
+    }
+    if (negative)
+        value = -value;
+    if (value > 2147483647LL)
+        return defaultValue;
+    return int(value);
 }
 
 } // namespace
@@ -181,44 +245,32 @@ QString foldIniName(QStringView name)
     return out;
 }
 
-int parseIniInteger(QStringView text, int defaultValue)
+int parseIniInteger(QStringView text, int defaultValue) { return parseInteger(text, defaultValue); }
+
+QByteArrayView IniFile::LineRef::key(const QByteArray &text) const
 {
-    QStringView t = trimBlanks(text);
-    bool negative = false;
-    if (!t.isEmpty() && (t[0] == u'+' || t[0] == u'-')) {
-        negative = t[0] == u'-';
-        t = t.sliced(1);
-    }
-    if (t.isEmpty())
-        return defaultValue;
-    long long value = 0;
-    for (QChar c : t) {
-        if (c < u'0' || c > u'9')
-            return defaultValue;
-        value = value * 10 + (c.unicode() - u'0');
-        if (value > 2147483648LL)
-            return defaultValue;
-    }
-    if (negative)
-        value = -value;
-    if (value > 2147483647LL)
-        return defaultValue;
-    return int(value);
+    return equals < 0 ? QByteArrayView() : trimBlanks(QByteArrayView(text).sliced(start, equals));
 }
 
-QStringView IniFile::LineRef::key(const QString &text) const
+QByteArray IniFile::LineRef::name(const QByteArray &text) const
 {
-    return equals < 0 ? QStringView() : trimBlanks(QStringView(text).sliced(start, equals));
+    return escaped ? unescapeKey(key(text)) : key(text).toByteArray();
 }
 
-QString IniFile::LineRef::name(const QString &text) const
+QByteArrayView IniFile::LineRef::value(const QByteArray &text) const
 {
-    return escaped ? unescapeKey(key(text)) : key(text).toString();
+    return QByteArrayView(text).sliced(start + equals + 1, length - equals - 1);
 }
 
-QStringView IniFile::LineRef::value(const QString &text) const
+void IniFile::Section::findHeader()
 {
-    return QStringView(text).sliced(start + equals + 1, length - equals - 1);
+    const qsizetype end = text.indexOf('\n');
+    const QByteArrayView line = QByteArrayView(text).first(end < 0 ? text.size() : end);
+    QByteArrayView found;
+    parseHeader(line, found, '[', ']');
+    nameStart = found.data() - line.data();
+    nameLength = found.size();
+    bodyStart = end < 0 ? text.size() : end + 1;
 }
 
 IniFile::LineRef IniFile::Section::lineAt(qsizetype at) const
@@ -228,21 +280,21 @@ IniFile::LineRef IniFile::Section::lineAt(qsizetype at) const
     // One pass over the key for its "=" and any "%" in it: keys are short, and
     // a plain loop beats two search calls on them. The value, often a long
     // address, is skipped by a search for the line's end.
-    const QChar *p = text.constData();
+    const char *p = text.constData();
     const qsizetype n = text.size();
     bool percent = false;
     qsizetype i = at;
-    for (; i < n && p[i] != u'\n'; ++i) {
-        if (p[i] == u'=') {
+    for (; i < n && p[i] != '\n'; ++i) {
+        if (p[i] == '=') {
             l.equals = i - at;
-            const qsizetype end = text.indexOf(u'\n', i + 1);
+            const qsizetype end = text.indexOf('\n', i + 1);
             i = end < 0 ? n : end;
             break;
         }
-        percent = percent || p[i] == u'%';
+        percent = percent || p[i] == '%';
     }
     l.length = i - at;
-    l.escaped = percent && l.equals > 0 && hasKeyEscapes(QStringView(text).sliced(at, l.equals));
+    l.escaped = percent && l.equals > 0 && hasKeyEscapes(QByteArrayView(text).sliced(at, l.equals));
     return l;
 }
 
@@ -279,7 +331,7 @@ const IniFile::KeyIndex &IniFile::Section::index() const
 // Every key lookup comes here. A key asked for matches a stored key by the
 // stored key's unescaped text; failing that, by its text as stored, so that
 // a key written before keys were escaped ("a%3Db") still reads by that name.
-IniFile::LineRef IniFile::Section::findKey(QStringView key) const
+IniFile::LineRef IniFile::Section::findKey(QByteArrayView key) const
 {
     if (!keyIndex) {
         // Short sections, nearly all of them, are scanned; a section found to
@@ -307,14 +359,14 @@ IniFile::LineRef IniFile::Section::findKey(QStringView key) const
         }
     }
     const KeyIndex &ix = index();
-    const QString wanted = foldIniName(key);
+    const QByteArray wanted = foldName(key);
     qsizetype i = ix.names.value(wanted, -1);
     if (i < 0 && !ix.storedNames.isEmpty())
         i = ix.storedNames.value(wanted, -1);
     return i < 0 ? LineRef() : lineAt(ix.starts[size_t(i)]);
 }
 
-IniFile::LineRef IniFile::Section::findKeyAmongEscaped(QStringView key) const
+IniFile::LineRef IniFile::Section::findKeyAmongEscaped(QByteArrayView key) const
 {
     LineRef found;
     forEachLine([&](const LineRef &l) {
@@ -331,11 +383,11 @@ IniFile::LineRef IniFile::Section::findKeyAmongEscaped(QStringView key) const
     return found;
 }
 
-void IniFile::Section::setValue(const LineRef &line, QStringView value)
+void IniFile::Section::setValue(const LineRef &line, QByteArrayView value)
 {
     const qsizetype from = line.start + line.equals + 1;
     const qsizetype oldLength = line.length - line.equals - 1;
-    text.replace(from, oldLength, value.data(), value.size());
+    text.replace(from, oldLength, value);
     if (!keyIndex)
         return;
     // The lines after this one move by the change in length.
@@ -345,10 +397,10 @@ void IniFile::Section::setValue(const LineRef &line, QStringView value)
         *it += shift;
 }
 
-void IniFile::Section::insertLine(qsizetype at, const QString &line)
+void IniFile::Section::insertLine(qsizetype at, const QByteArray &line)
 {
     const bool atEnd = at == text.size();
-    text.insert(at, line + u'\n');
+    text.insert(at, line + '\n');
     if (atEnd && keyIndex) {
         keyIndex->starts.push_back(at);
         keyIndex->add(text, lineAt(at), qsizetype(keyIndex->starts.size()) - 1, false);
@@ -363,16 +415,16 @@ void IniFile::Section::eraseLine(const LineRef &line)
     invalidateIndex();
 }
 
-void IniFile::KeyIndex::add(const QString &text, const LineRef &line, qsizetype number, bool replace)
+void IniFile::KeyIndex::add(const QByteArray &text, const LineRef &line, qsizetype number, bool replace)
 {
     if (line.equals < 0)
         return;
-    const QString name = foldIniName(line.name(text));
+    const QByteArray name = foldName(line.name(text));
     if (replace || !names.contains(name))
         names.insert(name, number);
     if (!line.escaped)
         return;
-    const QString stored = foldIniName(line.key(text));
+    const QByteArray stored = foldName(line.key(text));
     if (replace || !storedNames.contains(stored))
         storedNames.insert(stored, number);
 }
@@ -424,26 +476,36 @@ void IniFile::loadBytes(const QByteArray &bytes)
 
 namespace {
 
-    // The lines of a stretch of file text, each ended by "\n" whatever break it
-    // had (CR LF, a lone CR or a lone LF), the last one too.
-    QString normalizedLines(QStringView span)
+    // The lines of a stretch of file text as UTF-8, each ended by "\n"
+    // whatever break it had (CR LF, a lone CR or a lone LF), the last one too.
+    // The text is converted into scratch, which the sections of one file
+    // share, and copied from there into a string of its exact size.
+    QByteArray normalizedLines(QStringView span, QByteArray &scratch)
     {
-        QString out(span.size() + 1, Qt::Uninitialized);
-        QChar *w = out.data();
-        const QChar *p = span.data();
-        const qsizetype n = span.size();
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        const qsizetype room = encoder.requiredSpace(span.size()) + 1;
+        if (scratch.size() < room)
+            scratch.resize(room);
+        const char *p = scratch.constData();
+        const qsizetype n = encoder.appendToBuffer(scratch.data(), span) - p;
+        qsizetype length = n;
+        for (qsizetype i = 0; i + 1 < n; ++i)
+            if (p[i] == '\r' && p[i + 1] == '\n')
+                --length;
+        const bool open = n > 0 && p[n - 1] != '\n' && p[n - 1] != '\r';
+        QByteArray out(length + (open ? 1 : 0), Qt::Uninitialized);
+        char *w = out.data();
         for (qsizetype i = 0; i < n; ++i) {
-            if (p[i] == u'\r') {
-                *w++ = u'\n';
-                if (i + 1 < n && p[i + 1] == u'\n')
+            if (p[i] == '\r') {
+                *w++ = '\n';
+                if (i + 1 < n && p[i + 1] == '\n')
                     ++i;
             } else {
                 *w++ = p[i];
             }
         }
-        if (w != out.data() && w[-1] != u'\n')
-            *w++ = u'\n';
-        out.resize(w - out.data());
+        if (open)
+            *w++ = '\n';
         return out;
     }
 
@@ -455,22 +517,21 @@ void IniFile::parse(QStringView text)
     // the end) shows where it ends.
     Section *target = &m_preamble;
     qsizetype targetStart = 0;
-    const auto finish
-        = [&](qsizetype end) { target->text = normalizedLines(text.sliced(targetStart, end - targetStart)); };
+    QByteArray scratch;
+    const auto finish = [&](qsizetype end) {
+        target->text = normalizedLines(text.sliced(targetStart, end - targetStart), scratch);
+        if (target != &m_preamble)
+            target->findHeader();
+    };
     const qsizetype n = text.size();
     for (qsizetype pos = 0; pos < n;) {
         qsizetype end = pos;
         while (end < n && text[end] != u'\r' && text[end] != u'\n')
             ++end;
-        const QStringView line = text.sliced(pos, end - pos);
         QStringView name;
-        if (parseHeader(line, name)) {
+        if (parseHeader(text.sliced(pos, end - pos), name, u'[', u']')) {
             finish(pos);
-            Section &section = m_sections.emplace_back();
-            section.bodyStart = line.size() + 1;
-            section.nameStart = name.data() - line.data();
-            section.nameLength = name.size();
-            target = &section;
+            target = &m_sections.emplace_back();
             targetStart = pos;
         }
         pos = end;
@@ -498,25 +559,23 @@ QString IniFile::serialize() const
     qsizetype total = m_preamble.text.size() * 2;
     for (const Section &s : m_sections)
         total += s.text.size() * 2;
-    QString out(total, Qt::Uninitialized);
-    QChar *w = out.data();
-    const auto put = [&w](const QString &text) {
-        for (const QChar c : text) {
-            if (c == u'\n')
-                *w++ = u'\r';
+    QByteArray out(total, Qt::Uninitialized);
+    char *w = out.data();
+    const auto put = [&w](const QByteArray &text) {
+        for (const char c : text) {
+            if (c == '\n')
+                *w++ = '\r';
             *w++ = c;
         }
     };
     put(m_preamble.text);
     for (const Section &s : m_sections)
         put(s.text);
-    out.resize(w - out.data());
-    return out;
+    return textOf(QByteArrayView(out.constData(), w - out.constData()));
 }
 
-qsizetype IniFile::findSectionIndex(QStringView name) const
+qsizetype IniFile::findSectionIndex(QByteArrayView wanted) const
 {
-    const QStringView wanted = trimBlanks(name);
     const qsizetype i = m_sectionIndex.value(foldedHash(wanted), -1);
     if (i < 0 || sameName(m_sections[size_t(i)].name(), wanted))
         return i;
@@ -527,29 +586,38 @@ qsizetype IniFile::findSectionIndex(QStringView name) const
     return -1;
 }
 
-const IniFile::Section *IniFile::findSection(QStringView name) const
+const IniFile::Section *IniFile::findSection(QByteArrayView name) const
 {
     const qsizetype i = findSectionIndex(name);
     return i < 0 ? nullptr : &m_sections[size_t(i)];
 }
 
-IniFile::Section *IniFile::findSection(QStringView name)
+IniFile::Section *IniFile::findSection(QByteArrayView name)
 {
     return const_cast<Section *>(std::as_const(*this).findSection(name));
 }
 
-QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
+const IniFile::Section *IniFile::findSection(QStringView name) const
+{
+    return findSection(Utf8(trimBlanks(name)).view());
+}
+
+std::pair<const IniFile::Section *, IniFile::LineRef> IniFile::findLine(QStringView section, QStringView key) const
 {
     const Section *s = findSection(section);
-    const LineRef l = s ? s->findKey(trimBlanks(key)) : LineRef();
-    return l.found() ? l.value(s->text).toString() : defaultValue;
+    return {s, s ? s->findKey(Utf8(trimBlanks(key)).view()) : LineRef()};
+}
+
+QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    const auto [s, l] = findLine(section, key);
+    return l.found() ? textOf(l.value(s->text)) : defaultValue;
 }
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
 {
-    const Section *s = findSection(section);
-    const LineRef l = s ? s->findKey(trimBlanks(key)) : LineRef();
-    return l.found() ? parseIniInteger(l.value(s->text), defaultValue) : defaultValue;
+    const auto [s, l] = findLine(section, key);
+    return l.found() ? parseInteger(l.value(s->text), defaultValue) : defaultValue;
 }
 
 bool IniFile::readBool(QStringView section, QStringView key, bool defaultValue) const
@@ -564,7 +632,7 @@ QStringList IniFile::sectionNames() const
     QStringList names;
     names.reserve(qsizetype(m_sections.size()));
     for (const Section &s : m_sections)
-        names.append(s.name().toString());
+        names.append(textOf(s.name()));
     return names;
 }
 
@@ -574,8 +642,9 @@ QList<std::pair<QString, QString>> IniFile::sectionEntries(QStringView section) 
     if (const Section *s = findSection(section))
         s->forEachLine([&](const LineRef &l) {
             if (l.equals >= 0) {
-                const QStringView stored = QStringView(s->text).sliced(l.start, l.equals);
-                entries.append({ l.escaped ? unescapeKey(stored) : stored.toString(), l.value(s->text).toString() });
+                const QByteArrayView stored = QByteArrayView(s->text).sliced(l.start, l.equals);
+                entries.append({ textOf(l.escaped ? unescapeKey(stored) : stored),
+                                 textOf(l.value(s->text)) });
             }
             return true;
         });
@@ -602,16 +671,14 @@ bool IniFile::finishChange(bool changed)
 bool IniFile::writeString(QStringView section, QStringView key, QStringView value)
 {
     beginChange();
-    const QString cleanKey = singleLine(trimBlanks(key));
-    const QString cleanValue = singleLine(value);
-    Section *s = findSection(section);
+    const QByteArray cleanKey = singleLine(trimBlanks(key));
+    const QByteArray cleanValue = singleLine(value);
+    const QByteArray name = singleLine(trimBlanks(section));
+    Section *s = findSection(name);
     if (!s) {
-        const QString name = singleLine(trimBlanks(section));
         Section &fresh = m_sections.emplace_back();
-        fresh.text = u'[' + name + QStringLiteral("]\n");
-        fresh.nameStart = 1;
-        fresh.nameLength = name.size();
-        fresh.bodyStart = fresh.text.size();
+        fresh.text = '[' + name + "]\n";
+        fresh.findHeader();
         // A name whose hash an earlier section has is found by the scan.
         const size_t hash = foldedHash(fresh.name());
         if (!m_sectionIndex.contains(hash))
@@ -629,11 +696,11 @@ bool IniFile::writeString(QStringView section, QStringView key, QStringView valu
     // that the blank line separating it from the next section stays in place.
     qsizetype at = s->bodyStart;
     s->forEachLine([&](const LineRef &l) {
-        if (!trimBlanks(QStringView(s->text).sliced(l.start, l.length)).isEmpty())
+        if (!trimBlanks(QByteArrayView(s->text).sliced(l.start, l.length)).isEmpty())
             at = l.start + l.length + 1;
         return true;
     });
-    s->insertLine(at, escapeKey(cleanKey) + u'=' + cleanValue);
+    s->insertLine(at, escapeKey(cleanKey) + '=' + cleanValue);
     return finishChange(true);
 }
 
@@ -650,7 +717,7 @@ bool IniFile::writeBool(QStringView section, QStringView key, bool value)
 bool IniFile::eraseSection(QStringView section)
 {
     beginChange();
-    Section *s = findSection(section);
+    const Section *s = findSection(section);
     if (!s)
         return finishChange(false);
     m_sections.erase(m_sections.begin() + (s - m_sections.data()));
@@ -661,11 +728,10 @@ bool IniFile::eraseSection(QStringView section)
 bool IniFile::eraseKey(QStringView section, QStringView key)
 {
     beginChange();
-    Section *s = findSection(section);
-    const LineRef l = s ? s->findKey(trimBlanks(key)) : LineRef();
+    const auto [found, l] = findLine(section, key);
     if (!l.found())
         return finishChange(false);
-    s->eraseLine(l);
+    m_sections[size_t(found - m_sections.data())].eraseLine(l);
     return finishChange(true);
 }
 
@@ -678,7 +744,7 @@ bool IniFile::rewriteInSectionOrder(const QStringList &order)
     picked.reserve(size_t(order.size()));
     std::vector<bool> taken(m_sections.size(), false);
     for (const QString &name : order) {
-        const qsizetype i = findSectionIndex(name);
+        const qsizetype i = findSectionIndex(Utf8(trimBlanks(QStringView(name))).view());
         if (i < 0 || taken[size_t(i)])
             continue;
         taken[size_t(i)] = true;

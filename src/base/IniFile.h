@@ -2,6 +2,8 @@
 
 #include "TextCodec.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -82,42 +84,46 @@ private:
     // One line of a section: where it stands in the section's text.
     struct LineRef
     {
-        qsizetype start = -1; // first character; -1 for no line
+        qsizetype start = -1; // first byte; -1 for no line
         qsizetype length = 0; // without its line break
         qsizetype equals = -1; // position of the first "=" in the line, or -1 when it holds no key
         bool escaped = false;  // the stored key holds "%3D" or "%25" and nothing else after a "%"
         bool found() const { return start >= 0; }
-        QStringView key(const QString &text) const; // as stored
-        QString name(const QString &text) const; // unescaped
-        QStringView value(const QString &text) const;
+        QByteArrayView key(const QByteArray &text) const; // as stored
+        QByteArray name(const QByteArray &text) const; // unescaped
+        QByteArrayView value(const QByteArray &text) const;
     };
     struct KeyIndex
     {
-        QHash<QString, qsizetype> names; // folded name -> number of the first line of that name
-        QHash<QString, qsizetype> storedNames; // the same for escaped keys as they are stored
+        QHash<QByteArray, qsizetype> names; // folded name -> number of the first line of that name
+        QHash<QByteArray, qsizetype> storedNames; // the same for escaped keys as they are stored
         std::vector<qsizetype> starts; // where each line starts in the text
-        void add(const QString &text, const LineRef &line, qsizetype number, bool replace);
+        void add(const QByteArray &text, const LineRef &line, qsizetype number, bool replace);
     };
-    // A section held as one string: its header line (none for the lines
-    // before the first section), then its lines, each ended by "\n". One
-    // allocation per section, not one per line, keeps a list of tens of
-    // thousands of entries small and quick to read.
+    // A section held as one string of UTF-8: its header line (none for the
+    // lines before the first section), then its lines, each ended by "\n".
+    // One allocation per section, not one per line, and one byte for each of
+    // the ASCII characters that make up most of a list (keys, addresses,
+    // numbers), keep a list of tens of thousands of entries small and quick
+    // to read.
     struct Section
     {
-        QString text;
+        QByteArray text;
         qsizetype bodyStart = 0; // the first line after the header
         qsizetype nameStart = 0;
         qsizetype nameLength = 0;
         mutable std::unique_ptr<KeyIndex> keyIndex; // built for long sections only
-        QStringView name() const { return QStringView(text).sliced(nameStart, nameLength); }
+        QByteArrayView name() const { return QByteArrayView(text).sliced(nameStart, nameLength); }
+        // Takes the header's place in text, which starts with the header line.
+        void findHeader();
         LineRef lineAt(qsizetype start) const;
         // Calls f(line) for each line in order until f returns false.
         template <typename F> void forEachLine(F &&f) const;
-        LineRef findKey(QStringView key) const;
-        LineRef findKeyAmongEscaped(QStringView key) const;
+        LineRef findKey(QByteArrayView key) const;
+        LineRef findKeyAmongEscaped(QByteArrayView key) const;
         const KeyIndex &index() const;
-        void setValue(const LineRef &line, QStringView value);
-        void insertLine(qsizetype at, const QString &line);
+        void setValue(const LineRef &line, QByteArrayView value);
+        void insertLine(qsizetype at, const QByteArray &line);
         void eraseLine(const LineRef &line);
         void invalidateIndex() { keyIndex.reset(); }
     };
@@ -134,9 +140,13 @@ private:
     void parse(QStringView text);
     QString serialize() const;
     void rebuildSectionIndex();
-    qsizetype findSectionIndex(QStringView name) const;
+    // Names here are UTF-8 without their surrounding blanks.
+    qsizetype findSectionIndex(QByteArrayView name) const;
+    const Section *findSection(QByteArrayView name) const;
+    Section *findSection(QByteArrayView name);
     const Section *findSection(QStringView name) const;
-    Section *findSection(QStringView name);
+    // The line of a key asked for, in the section of that name.
+    std::pair<const Section *, LineRef> findLine(QStringView section, QStringView key) const;
     // Reads the file again when another process changed it since we did.
     void beginChange();
     bool finishChange(bool changed);

@@ -60,6 +60,13 @@ INSTANTIATE_TEST_SUITE_P(
                  [](IniFile &f) { return f.writeString(u"A", u"y", u"3"); }, "[A]\r\nx=1\r\ny=3\r\n"},
         EditCase{"LineBreaksInAValueCannotMakeASection", "",
                  [](IniFile &f) { return f.writeString(u"A", u"x", u"1\r\n[B]\nz=2"); }, "[A]\r\nx=1  [B] z=2\r\n"},
+        EditCase{"LineBreaksInASectionNameNameOneSection", "",
+                 [](IniFile &f) { return f.writeString(u"A\rB", u"x", u"1") && f.writeString(u"A\rB", u"y", u"2"); },
+                 "[A B]\r\nx=1\r\ny=2\r\n"},
+        // Three marks: the file's, the one reading skips after it, and the text's own U+FEFF.
+        EditCase{"MarkCharacterAtTheStartOfTheTextStays", "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBFtop\r\n[A]\r\nx=1\r\n",
+                 [](IniFile &f) { return f.writeString(u"A", u"x", u"2"); },
+                 "\xEF\xBB\xBF\xEF\xBB\xBF\xEF\xBB\xBFtop\r\n[A]\r\nx=2\r\n"},
         EditCase{"EmptyFileGetsItsFirstSection", "", [](IniFile &f) { return f.writeInteger(u"S", u"n", -5); },
                  "[S]\r\nn=-5\r\n"}),
     [](const auto &row) { return std::string(row.param.name); });
@@ -163,6 +170,22 @@ TEST(IniFile, TextCp932CannotHoldIsWrittenAsUtf8WithBom)
     IniFile again(path);
     EXPECT_EQ(again.readString(u"A", u"Artist"), wave);
     EXPECT_EQ(again.readString(u"A", u"Title"), u"曲");
+}
+
+// A U+FEFF that starts a name or a value is a character like any other.
+TEST(IniFile, MarkCharacterStartingANameOrValueReadsBack)
+{
+    TempDir tmp;
+    const QString path = tmp.path("a.ini");
+    const QString marked = u"\uFEFF曲"_qs;
+    {
+        IniFile ini(path);
+        ASSERT_TRUE(ini.writeString(marked, marked, marked));
+        EXPECT_EQ(ini.readString(marked, marked), marked);
+    }
+    IniFile again(path);
+    EXPECT_EQ(again.sectionNames(), QStringList{marked});
+    EXPECT_EQ(again.sectionEntries(marked), (QList<std::pair<QString, QString>>{{marked, marked}}));
 }
 
 TEST(IniFile, DamagedBytesSurviveAndOtherKeysStillRead)
