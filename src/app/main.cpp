@@ -14,6 +14,10 @@
 
 #include <QApplication>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 using namespace kalvuno;
 
 namespace {
@@ -29,6 +33,21 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext &context, cons
         fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
 }
 
+// Reading a long playlist needs a few buffers of megabytes (the file's bytes,
+// its decoded text) for a moment. By default the allocator takes such a block
+// from the system and gives it back when freed, but then it raises its limit
+// to that block's size, so the next ones come from the heap, where the list
+// read into them lies on top and keeps the freed megabytes with the process
+// for good. A fixed limit keeps every block of a megabyte or more out of the
+// heap. Blocks that big are rare otherwise: video frames travel in the video
+// sink's own shared memory.
+void keepLargeBlocksOffTheHeap()
+{
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+}
+
 EarlyStart startEarly(int argc, char *argv[])
 {
     QStringList arguments;
@@ -42,6 +61,7 @@ EarlyStart startEarly(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    keepLargeBlocksOffTheHeap();
     qInstallMessageHandler(quietMessageHandler);
     const GstreamerStart gstreamer;
     // A playlist named on the command line starts sounding while the window is built.
