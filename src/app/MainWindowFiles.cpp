@@ -216,7 +216,7 @@ void TFo_Kalvuno::downloadFinishedEntry(const QString &key)
 {
     if (isClosing())
         return;
-    const int line = int(m_playlist.keys().indexOf(key));
+    const int line = m_playlist.indexOf(key);
     if (line < 0)
         return;
     const FinishedEntry entry{key, m_playlist.value(line, u"MP3"), m_playlist.value(line, u"Artist"),

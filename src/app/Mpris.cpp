@@ -83,7 +83,7 @@ QVariantMap Mpris::metadata() const
 {
     const QString key = m_window.playback().currentKey();
     const CurrentPlaylist &list = m_window.playlist();
-    const int index = key.isEmpty() ? -1 : int(list.keys().indexOf(key));
+    const int index = key.isEmpty() ? -1 : list.indexOf(key);
     if (index < 0 || !hasPlayer())
         return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack"))}};
     const QByteArray id = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Md5).toHex();

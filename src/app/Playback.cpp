@@ -109,7 +109,7 @@ void Playback::PlaySelectedEntry()
         m_host.repaintControls();
         return;
     }
-    m_currentKey = m_playlist.keys().at(selected);
+    m_currentKey = m_playlist.key(selected);
     const QString title = m_playlist.title(selected);
     m_host.setCaption(QStringLiteral("Kalvuno - ") + title);
     const QString location = locationOf(selected);
@@ -128,7 +128,7 @@ void Playback::PlaySelectedEntry()
 QString Playback::locationOf(int index) const
 {
     return playLocation(m_playlist.value(index, u"MP3"),
-                        m_config.file().readString(keys::kDownloadedCopies, m_playlist.keys().at(index)),
+                        m_config.file().readString(keys::kDownloadedCopies, m_playlist.key(index)),
                         m_config.read(keys::Download));
 }
 
@@ -136,7 +136,7 @@ bool Playback::movesDown() const
 {
     const int selected = m_playlist.selected();
     return selected >= 0 && selected < m_playlist.count() - 1 && repeatMode != 1 &&
-           m_playlist.keys().at(selected) == m_currentKey;
+           m_playlist.key(selected) == m_currentKey;
 }
 
 void Playback::prepareNext(const std::shared_ptr<TPlay> &player)

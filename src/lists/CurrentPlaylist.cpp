@@ -21,7 +21,7 @@ void CurrentPlaylist::load(int index, bool forget)
     // Other code replaces the file behind our back (a search answer, a saved
     // playlist copied over it): always read it from disk.
     m_file = std::make_unique<IniFile>(m_path);
-    m_keys = m_file->sectionNames();
+    m_keys = EntryKeys(m_file->sectionNames());
     select(index >= 0 && index < count() ? index : 0);
     if (forget)
         setLoadedPlaylist(QString(), QString::fromUtf16(kCurrentPlaylistCaption));
@@ -48,7 +48,7 @@ bool CurrentPlaylist::rewriteInListOrder()
         return true;
     // A temporary copy of an interrupted rewrite of older versions is of no use any more.
     QFile::remove(m_path.chopped(1) + u'~');
-    return m_file->rewriteInSectionOrder(m_keys);
+    return m_file->rewriteInSectionOrder(m_keys.toList());
 }
 
 bool CurrentPlaylist::insertEntry(const QString &key, const EntryValues &values)
@@ -83,7 +83,7 @@ bool CurrentPlaylist::removeSelected()
     if (!m_file || m_selected < 0)
         return true;
     const int s = m_selected;
-    if (!m_file->eraseSection(m_keys[s]))
+    if (!m_file->eraseSection(m_keys.at(s)))
         return false;
     m_keys.removeAt(s);
     load(s, false);
@@ -118,7 +118,7 @@ std::optional<EntryInfo> CurrentPlaylist::selectedInfo() const
 {
     if (!m_file || m_selected < 0)
         return std::nullopt;
-    const QString &key = m_keys[m_selected];
+    const QString key = m_keys.at(m_selected);
     EntryInfo info;
     info.artist = m_file->readString(key, u"Artist");
     info.title = m_file->readString(key, u"Title");
@@ -135,7 +135,7 @@ QString CurrentPlaylist::value(int i, QStringView key) const
 {
     if (!m_file || i < 0 || i >= count())
         return QString();
-    return m_file->readString(m_keys[i], key);
+    return m_file->readString(m_keys.at(i), key);
 }
 
 PendingListAction pendingActionForFile(const QString &path)

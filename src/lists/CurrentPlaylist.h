@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EntryKeys.h"
 #include "IniFile.h"
 
 #include <QList>
@@ -44,7 +45,12 @@ public:
     // The open file, so that many inserts (a drop of many files) can be one
     // write with an IniBatch; none until the first load.
     IniFile *file() { return m_file.get(); }
-    const QStringList &keys() const { return m_keys; }
+    // Every line's key, made on request.
+    QStringList keys() const { return m_keys.toList(); }
+    // The key of line i, which must exist.
+    QString key(int i) const { return m_keys.at(i); }
+    // The first line with this key, or -1.
+    int indexOf(const QString &key) const { return int(m_keys.indexOf(key)); }
     // The title shown on line i.
     QString title(int i) const { return value(i, u"Title"); }
     // Every line's title, made on request.
@@ -86,7 +92,7 @@ public:
 
     // The panel texts of the selected entry; nothing when no line is selected.
     std::optional<EntryInfo> selectedInfo() const;
-    QString selectedKey() const { return m_selected >= 0 ? m_keys[m_selected] : QString(); }
+    QString selectedKey() const { return m_selected >= 0 ? m_keys.at(m_selected) : QString(); }
     // A value of the entry behind line i.
     QString value(int i, QStringView key) const;
 
@@ -95,7 +101,7 @@ private:
 
     QString m_path;
     std::unique_ptr<IniFile> m_file;
-    QStringList m_keys;
+    EntryKeys m_keys;
     int m_selected = -1;
     QString m_loadedPlaylistPath;
     QString m_caption = QString::fromUtf16(kCurrentPlaylistCaption);

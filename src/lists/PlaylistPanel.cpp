@@ -141,7 +141,7 @@ void PlaylistPanel::setPlayingKey(const QString &key)
 
 void PlaylistPanel::findPlayingRow()
 {
-    m_playingRow = m_playingKey.isEmpty() ? -1 : int(m_playlist.keys().indexOf(m_playingKey));
+    m_playingRow = m_playingKey.isEmpty() ? -1 : m_playlist.indexOf(m_playingKey);
 }
 
 int PlaylistPanel::playingRow() const
