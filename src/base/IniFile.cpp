@@ -76,16 +76,6 @@ private:
     QVarLengthArray<char, 256> m_bytes;
 };
 
-// Text the sections hold, as it is: a leading U+FEFF is a character of the
-// text here, not a byte-order mark to drop.
-QString textOf(QByteArrayView utf8)
-{
-    if (!utf8.startsWith(kUtf8Bom))
-        return QString::fromUtf8(utf8.data(), utf8.size());
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decoder(utf8);
-}
-
 // A line break inside a value or name would split the line and could make up
 // a section of its own; such characters cannot be stored and become blanks.
 QByteArray singleLine(QStringView s)
@@ -571,7 +561,7 @@ QString IniFile::serialize() const
     put(m_preamble.text);
     for (const Section &s : m_sections)
         put(s.text);
-    return textOf(QByteArrayView(out.constData(), w - out.constData()));
+    return textFromUtf8(QByteArrayView(out.constData(), w - out.constData()));
 }
 
 qsizetype IniFile::findSectionIndex(QByteArrayView wanted) const
@@ -611,7 +601,7 @@ std::pair<const IniFile::Section *, IniFile::LineRef> IniFile::findLine(QStringV
 QString IniFile::readString(QStringView section, QStringView key, const QString &defaultValue) const
 {
     const auto [s, l] = findLine(section, key);
-    return l.found() ? textOf(l.value(s->text)) : defaultValue;
+    return l.found() ? textFromUtf8(l.value(s->text)) : defaultValue;
 }
 
 int IniFile::readInteger(QStringView section, QStringView key, int defaultValue) const
@@ -632,7 +622,7 @@ QStringList IniFile::sectionNames() const
     QStringList names;
     names.reserve(qsizetype(m_sections.size()));
     for (const Section &s : m_sections)
-        names.append(textOf(s.name()));
+        names.append(textFromUtf8(s.name()));
     return names;
 }
 
@@ -643,8 +633,8 @@ QList<std::pair<QString, QString>> IniFile::sectionEntries(QStringView section) 
         s->forEachLine([&](const LineRef &l) {
             if (l.equals >= 0) {
                 const QByteArrayView stored = QByteArrayView(s->text).sliced(l.start, l.equals);
-                entries.append({ textOf(l.escaped ? unescapeKey(stored) : stored),
-                                 textOf(l.value(s->text)) });
+                entries.append({ textFromUtf8(l.escaped ? unescapeKey(stored) : stored),
+                                 textFromUtf8(l.value(s->text)) });
             }
             return true;
         });

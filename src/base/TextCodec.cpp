@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <QStringDecoder>
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -130,6 +132,16 @@ std::optional<QByteArray> encodeForAppend(QStringView text, TextEncoding fileEnc
     if (fileEncoding == TextEncoding::Utf8Bom)
         return text.toUtf8();
     return encodeCp932(text);
+}
+
+QString textFromUtf8(QByteArrayView utf8)
+{
+    if (utf8.isEmpty())
+        return QStringLiteral("");
+    if (!utf8.startsWith(kUtf8Bom))
+        return QString::fromUtf8(utf8.data(), utf8.size());
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(utf8);
 }
 
 QList<QStringView> splitLines(QStringView text)

@@ -49,6 +49,10 @@ std::optional<QByteArray> encodeForAppend(QStringView text, TextEncoding fileEnc
 // The encoding of a file as told by its first bytes.
 TextEncoding encodingOfFileHead(QByteArrayView head);
 
+// Text held as UTF-8, exactly: a leading U+FEFF is a character here, not a
+// byte-order mark to drop, and no bytes give an empty text, not a null one.
+QString textFromUtf8(QByteArrayView utf8);
+
 // Splits text into lines at CR LF, a lone CR or a lone LF. A line break at
 // the very end does not make an empty last line.
 QList<QStringView> splitLines(QStringView text);

@@ -1,5 +1,7 @@
 #include "EntryKeys.h"
 
+#include "TextCodec.h"
+
 #include <utility>
 
 namespace kalvuno {
@@ -19,7 +21,7 @@ QByteArrayView EntryKeys::bytesAt(qsizetype i) const
     return QByteArrayView(m_text).sliced(begin(i), m_ends[size_t(i)] - begin(i));
 }
 
-QString EntryKeys::at(qsizetype i) const { return QString::fromUtf8(bytesAt(i)); }
+QString EntryKeys::at(qsizetype i) const { return textFromUtf8(bytesAt(i)); }
 
 qsizetype EntryKeys::indexOf(const QString &key) const
 {

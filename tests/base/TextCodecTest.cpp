@@ -67,3 +67,11 @@ TEST(TextCodec, FilesAndAppends)
     EXPECT_EQ(encodeForAppend(u"曲", TextEncoding::Utf8Bom), u"曲"_qs.toUtf8());
     EXPECT_FALSE(encodeForAppend(u"〜", TextEncoding::Cp932).has_value());
 }
+
+TEST(TextCodec, Utf8TextReadsExactlyAsHeld)
+{
+    EXPECT_FALSE(textFromUtf8(QByteArrayView("", 0)).isNull());
+    EXPECT_TRUE(textFromUtf8(QByteArrayView("", 0)).isEmpty());
+    for (const QString &text : {u"曲"_qs, u"\uFEFF曲"_qs, u"\uFEFF\uFEFF"_qs})
+        EXPECT_EQ(textFromUtf8(text.toUtf8()), text);
+}

@@ -91,6 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
                  return l.insertEntry("/m/N", song("N")) && (l.select(2), l.removeSelected());
              },
              {"A", "C", "N"}, 2, {"a", "c", "/m/N"}},
+        // An entry's key may be empty; a selected line still has a key, if an empty one.
+        Case{"EntryWithAnEmptyKeyIsSelectedAndRemoved", "[]\r\nTitle=E\r\n[b]\r\nTitle=B\r\n", 0,
+             [](CurrentPlaylist &l) { return !l.selectedKey().isNull() && l.removeSelected(); }, {"B"}, 0, {"b"}},
         Case{"MissingFileIsAnEmptyList", QByteArray(), -1,
              [](CurrentPlaylist &l) { return l.insertEntry("/m/N", song("N")); }, {"N"}, 0, {"/m/N"}},
         Case{"AppendGoesToTheEndAndLeavesTheSelectionOnTheLastBefore", kThree, 0,

@@ -9,11 +9,11 @@ namespace {
 
 // Every edit, in any order, leaves the packed keys equal to a QStringList
 // given the same edits: keys of different lengths, Japanese ones, an empty
-// one and the same key twice.
+// one, one that starts with U+FEFF and the same key twice.
 TEST(EntryKeys, BehaveAsAStringListUnderEveryEdit)
 {
     const QStringList pool{u"0123456789abcdef"_qs, u"/music/[2001] 夜明け/01.mp3"_qs, QString(), u"a"_qs,
-                           u"http://h/?a=b"_qs, u"曲"_qs};
+                           u"http://h/?a=b"_qs, u"曲"_qs, u"\uFEFF曲"_qs};
     QRandomGenerator random(20261211);
     for (int round = 0; round < 200; ++round) {
         QStringList model;
