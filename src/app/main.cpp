@@ -9,6 +9,7 @@
 #include "TPlay.h"
 #include "TPlayGst.h"
 #include "TerminationSignals.h"
+#include "WebEngineEnvironment.h"
 #include "MainWindow.h"
 #include "VideoWindow.h"
 
@@ -63,24 +64,28 @@ int main(int argc, char *argv[])
 {
     keepLargeBlocksOffTheHeap();
     qInstallMessageHandler(quietMessageHandler);
-    const GstreamerStart gstreamer;
-    // A playlist named on the command line starts sounding while the window is built.
-    EarlyStart early = startEarly(argc, argv);
     // KALVUNO_NO_BROWSER=1 leaves the web view out (the start-up benchmark
     // compares the window with and without it).
     const bool withBrowser = qEnvironmentVariable("KALVUNO_NO_BROWSER") != u"1";
-    // The web engine's settings must be in place before the application
-    // exists: how it draws, and no sandbox when running as root, where
-    // Chromium would refuse to start at all. Its module, and the web engine
-    // with it, is loaded here or never; without it the window says so.
-    const BrowserModuleEntry *browser = withBrowser ? BrowserModule::shared().load() : nullptr;
-    const bool openGl = browser && browser->prepareWebEngine();
+    // Everything the process writes into its environment is written here,
+    // while it has no other thread: a thread that reads the environment as a
+    // variable is added can crash.
+    if (withBrowser)
+        prepareWebEngineEnvironment();
     // Unless the web view does, nothing draws with OpenGL: loading the
     // display's OpenGL driver (with Mesa's software one, all of LLVM) would
     // only cost memory and time.
-    const bool glOff = !openGl && !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION");
-    if (glOff)
+    if (!(withBrowser && webViewComposesWithOpenGl()) && !qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
         qputenv("QT_XCB_GL_INTEGRATION", "none");
+
+    const GstreamerStart gstreamer;
+    // A playlist named on the command line starts sounding while the window is built.
+    EarlyStart early = startEarly(argc, argv);
+    // The web engine's settings must be in place before the application
+    // exists. Its module, and the web engine with it, is loaded here or
+    // never; without it the window says so.
+    if (const BrowserModuleEntry *browser = withBrowser ? BrowserModule::shared().load() : nullptr)
+        browser->prepareWebEngine();
     QApplication app(argc, argv);
     // No display name: Qt would append it to every window title.
     QApplication::setApplicationName(QStringLiteral("kalvuno"));

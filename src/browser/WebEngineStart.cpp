@@ -1,23 +1,20 @@
 #include "WebEngineStart.h"
 
+#include "WebEngineEnvironment.h"
+
 #include <QCoreApplication>
 #include <QQuickWindow>
-#include <unistd.h>
 
 bool prepareWebEngine()
 {
-    // Chromium refuses to start its sandboxed helpers as root (build machines
-    // and containers run us that way); everyone else keeps the sandbox.
-    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    prepareWebEngineEnvironment();
     // The pages are composed in software. Composed with OpenGL, the web view
     // turns the whole window into one OpenGL surface, composed again on every
     // change anywhere in it (the playing time, once a second): that costs
     // several times the CPU of the playback itself, while the pages we show
     // are documents that software draws as fast. Another backend named in
     // QT_QUICK_BACKEND still has its way.
-    const QString backend = qEnvironmentVariable("QT_QUICK_BACKEND");
-    if (backend.isEmpty() || backend == u"software") {
+    if (!webViewComposesWithOpenGl()) {
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         return false;
     }
