@@ -5,7 +5,8 @@
 # the program and its browser helpers over 60 s with nothing playing; CPU
 # over 55 s of playing an MP3 (a saved playlist named on the command line),
 # with and without the web view, side by side with gst-launch-1.0 playbin
-# on the same file; and the memory while
+# on the same file and with a bare window on the program's two 50 ms loops
+# (kalvuno_bench_loop_floor: the least those loops cost); and the memory while
 # playing: the main process's peak RSS, the browser helpers' PSS. Then the
 # start of sound (bench/first_audio.py: audio goes to a named pipe through a
 # clocked sink, so it arrives when a sound card would get it): from exec, with
@@ -89,22 +90,25 @@ cp "$KALVUNO_HOME/Kalvuno.ini" "$dir/profile-nob/"
 pid=$!
 KALVUNO_HOME="$dir/profile-nob" KALVUNO_NO_BROWSER=1 "$build/kalvuno" "$dir/one.pl" >/dev/null 2>&1 &
 nob=$!
+"$build/kalvuno_bench_loop_floor" "file://$dir/song.mp3" >/dev/null 2>&1 &
+floor=$!
 gst-launch-1.0 -q playbin uri="file://$dir/song.mp3" audio-sink="fakesink sync=true" video-sink=fakesink &
 gpid=$!
 sleep 5
-a=$(all_ticks $pid); n1=$(ticks $nob); c=$(ticks $gpid)
+a=$(all_ticks $pid); n1=$(ticks $nob); f1=$(ticks $floor); c=$(ticks $gpid)
 sleep 55
-b=$(all_ticks $pid); n2=$(ticks $nob); d=$(ticks $gpid)
+b=$(all_ticks $pid); n2=$(ticks $nob); f2=$(ticks $floor); d=$(ticks $gpid)
 peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")
 pss=0
 for h in $(helpers $pid); do
   pss=$((pss + $(awk '/^Pss:/ {print $2}' "/proc/$h/smaps_rollup" 2>/dev/null || echo 0)))
 done
 echo "memory while playing, top page shown: program peak RSS $((peak / 1024)) MiB, browser helpers $((pss / 1024)) MiB PSS ($(helpers $pid | wc -l) processes)"
-kill $pid $nob $gpid; wait $pid $nob $gpid 2>/dev/null || true
-awk -v p=$((b - a)) -v n=$((n2 - n1)) -v g=$((d - c)) -v hz=$hz 'BEGIN {
+kill $pid $nob $floor $gpid; wait $pid $nob $floor $gpid 2>/dev/null || true
+awk -v p=$((b - a)) -v n=$((n2 - n1)) -v f=$((f2 - f1)) -v g=$((d - c)) -v hz=$hz 'BEGIN {
   printf "playing 55 s side by side: program with the web view (and its helpers) %.2f s CPU, ratio %.2fx;", p / hz, (g > 0 ? p / g : 0)
-  printf " without the web view %.2f s, ratio %.2fx; gst-launch playbin %.2f s\n", n / hz, (g > 0 ? n / g : 0), g / hz }'
+  printf " without the web view %.2f s, ratio %.2fx; a bare window on two 50 ms loops %.2f s, ratio %.2fx;", n / hz, (g > 0 ? n / g : 0), f / hz, (g > 0 ? f / g : 0)
+  printf " gst-launch playbin %.2f s\n", g / hz }'
 
 # --- The start of sound ---------------------------------------------------
 mkfifo "$dir/fifo"
