@@ -32,7 +32,10 @@ sleep 1
 # The bundled service on a free port; its first start makes the demo catalog.
 XDG_DATA_HOME="$dir/service" "$build/kalvuno-service" --port 0 >"$dir/service.log" 2>&1 &
 service=$!
-until grep -q "listening on" "$dir/service.log"; do sleep 0.5; done
+until grep -q "listening on" "$dir/service.log"; do
+  kill -0 $service 2>/dev/null || { cat "$dir/service.log" >&2; exit 1; }
+  sleep 0.5
+done
 export KALVUNO_SERVICE_HOST=$(sed -n 's|.*listening on http://\([^/]*\)/.*|\1|p' "$dir/service.log")
 mkdir -p "$KALVUNO_HOME"
 printf '[General]\r\nSetup=1\r\nBrowse=0\r\n' > "$KALVUNO_HOME/Kalvuno.ini"
@@ -56,8 +59,16 @@ for run in cold 1 2 3 4 5; do
     if [ "$kind" = with ]; then "$build/kalvuno" >/dev/null 2>&1 & else KALVUNO_NO_BROWSER=1 "$build/kalvuno" >/dev/null 2>&1 & fi
     pid=$!
     # The main window is the "Kalvuno" window of its design size.
+    # A program that ended, or shows no window within 60 s, ends the benchmark.
     until id=$(xwininfo -root -children 2>/dev/null | awk '/"Kalvuno".* 786x583/ {print $1; exit}') && [ -n "$id" ] &&
-          xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; do sleep 0.005; done
+          xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable'; do
+      if ! kill -0 $pid 2>/dev/null || [ $(( $(date +%s%N) - start )) -gt 60000000000 ]; then
+        kill $pid 2>/dev/null || true
+        echo "no window from the program ($kind the web view)" >&2
+        exit 1
+      fi
+      sleep 0.005
+    done
     end=$(date +%s%N)
     ms=$(( (end - start) / 1000000 ))
     if [ "$run" != cold ]; then
